@@ -1,0 +1,94 @@
+#include "app/driver.h"
+
+#include <cstdio>
+#include <new>
+#include <string>
+
+#include "app/error.h"
+#include "platform/console.h"
+#include "platform/environment.h"
+#include "platform/file_system.h"
+#include "platform/last_error.h"
+
+namespace {
+
+const std::string kWorkFolder = "c:\\vastrel";
+
+constexpr char kUsage[] = "USE VASTREL <opt>\nopt= -c\tCapture System files\nopt= -d\tExtract Difference\n";
+
+struct Folders {
+  std::string windows;
+  std::string programFiles;
+  unsigned platformId = 0;
+};
+
+// The system's default action (ending the process) is what every console
+// event should get, so the handler handles none of them.
+bool ConsoleCtrlHandler(std::uint32_t) { return false; }
+
+void CopyIniFiles(const Folders& folders) {
+  platform::FileSystem& files = platform::Files();
+  // A missing INI file or an unwritable copy simply leaves no copy.
+  files.CopyFile(folders.windows + "\\win.ini", kWorkFolder + "\\cpy_win.ini");
+  files.CopyFile(folders.windows + "\\system.ini", kWorkFolder + "\\cpy_system.ini");
+  if (folders.platformId != 2)
+    files.CopyFile(folders.windows + "\\protocol.ini", kWorkFolder + "\\cpy_protocol.ini");
+}
+
+void Capture(const Folders& folders) {
+  platform::Files().CreateFolder(kWorkFolder);  // usually there from an earlier run
+  std::printf("Capturing INI File  ");
+  CopyIniFiles(folders);
+  std::printf("\rCaptured INI File        \n");
+}
+
+void Compare(const Folders&) {
+  std::printf("Comparing INI File  ");
+  std::printf("\rCompared INI File        \n");
+}
+
+enum class Option { kCapture, kCompare, kUsage };
+
+// Only the first argument counts, and only its first two characters.
+Option ReadOption(int argc, char** argv) {
+  if (argc < 2 || argv[1][0] != '-') return Option::kUsage;
+  if (argv[1][1] == 'c') return Option::kCapture;
+  if (argv[1][1] == 'd') return Option::kCompare;
+  return Option::kUsage;
+}
+
+}  // namespace
+
+int RunDriver(int argc, char** argv) {
+  platform::InitConsole();
+  Option option = ReadOption(argc, argv);
+  std::string why;
+  if (option != Option::kUsage && !platform::CheckSystem(why)) {
+    std::printf("%s\n", why.c_str());
+    return 1;
+  }
+
+  Folders folders;
+  folders.platformId = platform::GetPlatformId();
+  try {
+    folders.windows = platform::GetWindowsFolder().value_or("");
+    folders.programFiles = platform::GetProgramFilesFolder().value_or("");
+    if (!platform::InstallConsoleCtrlHandler(ConsoleCtrlHandler))
+      std::printf("SetConsoleCtrlHandler Error->%d", static_cast<int>(platform::GetLastError()));
+    switch (option) {
+      case Option::kCapture: Capture(folders); break;
+      case Option::kCompare: Compare(folders); break;
+      case Option::kUsage: std::printf("%s", kUsage); break;
+    }
+  } catch (const Error& error) {
+    char message[256];
+    error.GetErrorMessage(message, sizeof message);
+    std::printf("\n%s\n", message);
+  } catch (const std::bad_alloc&) {
+    std::printf("\n%s\n", "Out of memory.");
+  }
+
+  std::printf("Press any key to continue\r\n");
+  platform::WaitForKey();
+  return 0;
+}

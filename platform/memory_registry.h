@@ -1,0 +1,68 @@
+#pragma once
+// A registry held in memory. The Linux build serves a Wine prefix's registry
+// files through it; tests build registries with it and stage faults.
+//
+// Key paths here are full paths that start with a root name
+// ("HKEY_CURRENT_USER\Software\Sample"). Key and value names are matched
+// without regard to letter case; the first spelling is kept. Subkeys and
+// values are listed in Wine's order (names compared as UTF-16 units after
+// lower-casing, shorter prefix first).
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/last_error.h"
+#include "platform/registry.h"
+
+namespace platform {
+
+class MemoryRegistry : public Registry {
+ public:
+  /// Five empty root keys, each a key of its own.
+  MemoryRegistry();
+  ~MemoryRegistry() override;
+
+  /// Creates the key and every key on its path.
+  void AddKey(std::string_view path);
+  /// Sets a value (creating the key), replacing one of the same name.
+  void SetValue(std::string_view keyPath, std::string_view name, std::uint32_t type,
+                std::vector<std::uint8_t> data);
+  /// REG_SZ (or `type`) with its terminating NUL.
+  void SetString(std::string_view keyPath, std::string_view name, std::string_view text,
+                 std::uint32_t type = kRegSz);
+  void SetDword(std::string_view keyPath, std::string_view name, std::uint32_t value);
+  void DeleteValue(std::string_view keyPath, std::string_view name);
+  void DeleteKey(std::string_view path);
+  /// Opening the key (or querying it) fails with `error` from now on.
+  void DenyOpen(std::string_view path, std::uint32_t error = kErrorAccessDenied);
+  void DenyQuery(std::string_view path, std::uint32_t error = kErrorAccessDenied);
+  /// Makes `path` a link key: opening it lands on `target` (a full path as
+  /// above); a missing target makes the open fail with 2.
+  void AddLink(std::string_view path, std::string_view target);
+  /// Makes root `root` show the key at `path` (HKEY_CLASSES_ROOT as
+  /// HKEY_LOCAL_MACHINE\Software\Classes, and so on).
+  void AliasRoot(RegistryKey root, std::string_view path);
+  /// Called after each successful QueryInfoKey with the queried key's path,
+  /// so that a test can change the registry between the query and the reads.
+  void SetQueryHook(std::function<void(const std::string& keyPath)> hook);
+
+  std::uint32_t OpenKey(RegistryKey parent, const char* subKey, RegistryKey* result) override;
+  std::uint32_t QueryInfoKey(RegistryKey key, char* className, std::uint32_t* classLength,
+                             RegistryKeyInfo* info) override;
+  std::uint32_t EnumValue(RegistryKey key, std::uint32_t index, char* name,
+                          std::uint32_t* nameLength, std::uint32_t* type, std::uint8_t* data,
+                          std::uint32_t* dataLength) override;
+  std::uint32_t EnumKey(RegistryKey key, std::uint32_t index, char* name,
+                        std::uint32_t nameSize) override;
+  std::uint32_t CloseKey(RegistryKey key) override;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace platform

@@ -1,0 +1,35 @@
+#include "platform/environment.h"
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+
+#include "platform/posix/prefix.h"
+
+namespace platform {
+namespace {
+// What Wine gives a 64-bit program in the prefix when the variable is unset.
+std::string FromEnvironment(const char* name, const char* wineDefault) {
+  const char* value = std::getenv(name);
+  return value ? value : wineDefault;
+}
+}  // namespace
+
+std::optional<std::string> GetWindowsFolder() { return FromEnvironment("WINDIR", "C:\\windows"); }
+
+std::optional<std::string> GetProgramFilesFolder() {
+  return FromEnvironment("ProgramFiles", "C:\\Program Files");
+}
+
+unsigned GetPlatformId() { return 2; }  // Wine presents the NT family
+
+bool CheckSystem(std::string& message) {
+  std::string prefix = posix::PrefixFolder();
+  struct stat st;
+  if (stat((prefix + "/system.reg").c_str(), &st) == 0 && S_ISREG(st.st_mode)) return true;
+  message = "No Wine prefix in " + prefix +
+            " (it holds no system.reg); set WINEPREFIX to the prefix to inspect.";
+  return false;
+}
+
+}  // namespace platform

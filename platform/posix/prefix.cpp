@@ -1,0 +1,117 @@
+#include "platform/posix/prefix.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <memory>
+
+#include "platform/last_error.h"
+#include "platform/posix/text.h"
+
+namespace platform::posix {
+
+std::string PrefixFolder() {
+  if (const char* prefix = std::getenv("WINEPREFIX"); prefix && *prefix) return prefix;
+  const char* home = std::getenv("HOME");
+  return std::string(home ? home : "") + "/.wine";
+}
+
+namespace {
+
+bool Exists(const std::string& path) {
+  struct stat st;
+  return lstat(path.c_str(), &st) == 0;
+}
+
+// The entry of `folder` whose name equals `name` without regard to case.
+std::string FindNoCase(const std::string& folder, const std::string& name) {
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.empty() ? "." : folder.c_str()), closedir);
+  if (!dir) return {};
+  while (dirent* entry = readdir(dir.get())) {
+    if (EqualNoCase(entry->d_name, name)) return entry->d_name;
+  }
+  return {};
+}
+
+}  // namespace
+
+std::string HostPath(const std::string& windowsPath) {
+  std::string base;
+  std::size_t start = 0;
+  if (!windowsPath.empty() && windowsPath[0] == '/') return windowsPath;
+  if (windowsPath.size() >= 2 && windowsPath[1] == ':' &&
+      ((windowsPath[0] | 0x20) >= 'a' && (windowsPath[0] | 0x20) <= 'z')) {
+    base = PrefixFolder() + "/dosdevices/" + static_cast<char>(windowsPath[0] | 0x20) + ":";
+    start = 2;
+  } else if (!windowsPath.empty() && windowsPath[0] == '\\') {
+    base = PrefixFolder() + "/dosdevices/c:";
+  }
+  bool found = true;
+  std::string path = base;
+  while (start <= windowsPath.size()) {
+    std::size_t stop = windowsPath.find_first_of("\\/", start);
+    if (stop == std::string::npos) stop = windowsPath.size();
+    std::string component = windowsPath.substr(start, stop - start);
+    start = stop + 1;
+    if (component.empty()) continue;
+    std::string candidate = path.empty() ? component : path + "/" + component;
+    if (found && component != "." && component != ".." && !Exists(candidate)) {
+      std::string actual = FindNoCase(path, component);
+      if (actual.empty()) {
+        found = false;
+      } else {
+        candidate = path.empty() ? actual : path + "/" + actual;
+      }
+    }
+    path = candidate;
+  }
+  if (path.empty()) return base.empty() ? "." : base;
+  if (!base.empty() && path == base) return base + "/";
+  return path;
+}
+
+std::string DriveRootHostPath(const std::string& windowsPath) {
+  bool driveRoot = windowsPath.size() >= 2 && windowsPath[1] == ':' &&
+                   (windowsPath.size() == 2 || windowsPath.find_first_not_of("\\/", 2) == std::string::npos);
+  bool currentRoot = !windowsPath.empty() && windowsPath.find_first_not_of("\\/") == std::string::npos &&
+                     windowsPath[0] == '\\';
+  if (!driveRoot && !currentRoot) return {};
+  return HostPath(windowsPath);
+}
+
+unsigned ErrorFromErrno(int error, const std::string& hostPath) {
+  switch (error) {
+    case 0: return kErrorSuccess;
+    case ENOENT: {
+      std::size_t slash = hostPath.find_last_of('/');
+      if (slash == std::string::npos || slash == 0) return kErrorFileNotFound;
+      struct stat st;
+      std::string parent = hostPath.substr(0, slash);
+      return stat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? kErrorFileNotFound
+                                                                  : kErrorPathNotFound;
+    }
+    case ENOTDIR: return kErrorPathNotFound;
+    case EACCES:
+    case EPERM:
+    case EISDIR: return kErrorAccessDenied;
+    case EROFS: return kErrorWriteProtect;
+    case ENOSPC:
+    case EDQUOT: return kErrorDiskFull;
+    case EMFILE:
+    case ENFILE: return kErrorTooManyOpenFiles;
+    case ENAMETOOLONG: return kErrorFilenameTooLong;
+    case EEXIST: return kErrorAlreadyExists;
+    case EINVAL: return kErrorInvalidParameter;
+    case ENOMEM: return kErrorNotEnoughMemory;
+    case EBADF: return kErrorInvalidHandle;
+    case ELOOP: return kErrorBadPathname;
+    case EBUSY:
+    case ETXTBSY: return kErrorSharingViolation;
+    case EIO: return kErrorIoDevice;
+    default: return kErrorIoDevice;
+  }
+}
+
+}  // namespace platform::posix

@@ -1,0 +1,62 @@
+#include "test/run.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <stdexcept>
+
+namespace test {
+
+RunResult Run(const std::string& executable, const std::vector<std::string>& arguments,
+              const std::map<std::string, std::optional<std::string>>& environment,
+              const std::string& input) {
+  int in[2], out[2];
+  if (pipe(in) != 0 || pipe(out) != 0) throw std::runtime_error("pipe failed");
+  pid_t child = fork();
+  if (child < 0) throw std::runtime_error("fork failed");
+  if (child == 0) {
+    dup2(in[0], 0);
+    dup2(out[1], 1);
+    close(in[0]);
+    close(in[1]);
+    close(out[0]);
+    close(out[1]);
+    for (const auto& [name, value] : environment) {
+      if (value)
+        setenv(name.c_str(), value->c_str(), 1);
+      else
+        unsetenv(name.c_str());
+    }
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(executable.c_str()));
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    execv(executable.c_str(), argv.data());
+    _exit(127);
+  }
+  close(in[0]);
+  close(out[1]);
+  if (!input.empty() && write(in[1], input.data(), input.size()) < 0) {
+  }
+  close(in[1]);
+  RunResult result;
+  char buffer[65536];
+  for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) result.output.append(buffer, n);
+  close(out[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+RunResult RunVastrel(const std::string& prefix, const std::vector<std::string>& arguments,
+                     const std::map<std::string, std::optional<std::string>>& environment) {
+  std::map<std::string, std::optional<std::string>> all = {
+      {"WINEPREFIX", prefix}, {"WINDIR", std::nullopt}, {"ProgramFiles", std::nullopt}};
+  for (const auto& entry : environment) all[entry.first] = entry.second;
+  return Run(VASTREL_EXE, arguments, all);
+}
+
+}  // namespace test

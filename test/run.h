@@ -1,0 +1,27 @@
+#pragma once
+// Runs the built vastrel executable as a user would, with an environment and
+// standard input of the test's choosing.
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace test {
+
+struct RunResult {
+  int status = -1;     // exit status, or -1 when it did not exit normally
+  std::string output;  // what it wrote to standard output
+};
+
+/// Runs `executable` with `arguments`. Variables in `environment` are set
+/// (a value of nullopt unsets one); standard input holds `input`.
+RunResult Run(const std::string& executable, const std::vector<std::string>& arguments,
+              const std::map<std::string, std::optional<std::string>>& environment = {},
+              const std::string& input = {});
+
+/// Runs vastrel with WINEPREFIX set to `prefix`.
+RunResult RunVastrel(const std::string& prefix, const std::vector<std::string>& arguments,
+                     const std::map<std::string, std::optional<std::string>>& environment = {});
+
+}  // namespace test
