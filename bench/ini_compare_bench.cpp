@@ -2,8 +2,6 @@
 // a tenth of them changed, a tenth new and a tenth removed, and repeated keys
 // throughout. Usage: ini_compare_bench [entries [sections]]
 
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -45,7 +43,8 @@ int main(int argc, char** argv) {
     std::printf("usage: ini_compare_bench [entries [sections]]\n");
     return 2;
   }
-  fs::path folder = fs::temp_directory_path() / ("vastrel-ini-bench-" + std::to_string(::getpid()));
+  auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+  fs::path folder = fs::temp_directory_path() / ("vastrel-ini-bench-" + std::to_string(stamp));
   fs::create_directories(folder);
   WriteIni(folder / "saved.ini", entries, sections, false);
   WriteIni(folder / "live.ini", entries, sections, true);
