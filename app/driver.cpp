@@ -9,6 +9,8 @@
 #include "platform/environment.h"
 #include "platform/file_system.h"
 #include "platform/last_error.h"
+#include "registry/registry_compare.h"
+#include "registry/registry_snapshot.h"
 
 namespace {
 
@@ -37,12 +39,19 @@ void CopyIniFiles(const Folders& folders) {
 
 void Capture(const Folders& folders) {
   platform::Files().CreateFolder(kWorkFolder);  // usually there from an earlier run
+  std::printf("Capturing Registry  ");
+  CaptureRegistry("", kWorkFolder + "\\reg.bin");
+  std::printf("\rCaptured Registry        \n");
   std::printf("Capturing INI File  ");
   CopyIniFiles(folders);
   std::printf("\rCaptured INI File        \n");
 }
 
 void Compare(const Folders&) {
+  std::printf("Comparing Registry  ");
+  CompareRegistry(kWorkFolder + "\\reg.bin", kWorkFolder + "\\new.reg", kWorkFolder + "\\mod.reg",
+                  kWorkFolder + "\\modo.reg", kWorkFolder + "\\rem.reg");
+  std::printf("\rCompared Registry        \n");
   std::printf("Comparing INI File  ");
   std::printf("\rCompared INI File        \n");
 }
