@@ -1,7 +1,8 @@
 #include "registry/registry_compare.h"
 
 #include <cstdio>
-#include <unordered_map>
+#include <stdexcept>
+#include <string_view>
 #include <vector>
 
 #include "app/spinner.h"
@@ -16,30 +17,55 @@ namespace {
 
 // The entries of a key's stored block. A live entry takes the first stored
 // entry, in stored order, of its own kind and its exact name; what nobody
-// took has gone since the capture. An index per kind keeps a key with many
-// entries from costing a search of all of them for each live one.
+// took has gone since the capture. A hash index keeps a key with many entries
+// from costing a search of all of them for each live one; it lies in flat
+// arrays, since a node per entry would cost more than the search it saves.
 class StoredEntries {
  public:
+  /// Room for the block's `count` entries.
+  explicit StoredEntries(std::uint32_t count) {
+    entries_.reserve(count);
+    taken_.reserve(count);
+    next_.reserve(count);
+    first_.reserve(count);
+    last_.reserve(count);
+    std::size_t size = 16;
+    while (size < std::size_t{count} * 2) size *= 2;
+    table_.assign(size, kNone);
+  }
+
   void Add(RegistryEntry&& entry) {
-    std::vector<std::size_t>& slots = index_[entry.isKey ? 1 : 0][entry.name].positions;
-    slots.push_back(entries_.size());
+    auto position = static_cast<std::uint32_t>(entries_.size());
+    if (position >= table_.size() / 2) throw std::logic_error("more stored entries than counted");
     entries_.push_back(std::move(entry));
     taken_.push_back(false);
+    next_.push_back(kNone);
+    first_.push_back(position);
+    last_.push_back(position);
+    std::uint32_t& home = Home(entries_.back());
+    if (home == kNone) {
+      home = position;
+      return;
+    }
+    // A name that repeats (only a hand-made snapshot has that) queues up.
+    if (first_[home] == kNone)
+      first_[home] = position;
+    else
+      next_[last_[home]] = position;
+    last_[home] = position;
   }
 
   /// The stored entry that `live` matches, now taken; null when none does.
   RegistryEntry* Take(const RegistryEntry& live) {
-    auto& byName = index_[live.isKey ? 1 : 0];
-    auto found = byName.find(live.name);
-    if (found == byName.end()) return nullptr;
-    Slots& slots = found->second;
-    if (slots.next == slots.positions.size()) return nullptr;
-    std::size_t position = slots.positions[slots.next++];
+    std::uint32_t home = Home(live);
+    if (home == kNone || first_[home] == kNone) return nullptr;
+    std::uint32_t position = first_[home];
+    first_[home] = next_[position];
     taken_[position] = true;
     return &entries_[position];
   }
 
-  /// The entries nobody took, in stored order.
+  /// The entries nobody took, in stored order; stops when `visit` says so.
   template <typename Visit>
   bool ForEachLeft(Visit visit) {
     for (std::size_t i = 0; i < entries_.size(); ++i)
@@ -48,13 +74,29 @@ class StoredEntries {
   }
 
  private:
-  struct Slots {
-    std::vector<std::size_t> positions;  // ascending
-    std::size_t next = 0;                // the first not yet taken
-  };
+  static constexpr std::uint32_t kNone = UINT32_MAX;
+
+  // The table slot for `entry`'s kind and name: the position of the first
+  // stored entry of that kind and name, or kNone where there is none.
+  std::uint32_t& Home(const RegistryEntry& entry) {
+    std::size_t mask = table_.size() - 1;
+    std::size_t i = (std::hash<std::string_view>{}(entry.name) + entry.isKey) & mask;
+    while (table_[i] != kNone) {
+      const RegistryEntry& there = entries_[table_[i]];
+      if (there.isKey == entry.isKey && there.name == entry.name) break;
+      i = (i + 1) & mask;
+    }
+    return table_[i];
+  }
+
   std::vector<RegistryEntry> entries_;
   std::vector<bool> taken_;
-  std::unordered_map<std::string, Slots> index_[2];  // values, keys
+  std::vector<std::uint32_t> next_;   // the next position of the same kind and name
+  // For the first position of each kind and name: the first position of it
+  // not yet taken, and the last position of it.
+  std::vector<std::uint32_t> first_;
+  std::vector<std::uint32_t> last_;
+  std::vector<std::uint32_t> table_;  // open addressing, at most half full
 };
 
 }  // namespace
@@ -92,8 +134,9 @@ int CompareRegistry(const std::string& snapshotPath, const std::string& newPath,
 
 int CompareKey(const std::string& path, SnapshotReader& snapshot, RegistryReports& reports) {
   TickSpinner();
-  StoredEntries stored;
-  for (std::uint32_t n = snapshot.ReadCount(); n != 0; --n) {
+  std::uint32_t count = snapshot.ReadCount();
+  StoredEntries stored(count);
+  for (std::uint32_t n = count; n != 0; --n) {
     RegistryEntry entry;
     snapshot.ReadEntry(entry);
     stored.Add(std::move(entry));

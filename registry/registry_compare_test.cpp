@@ -262,3 +262,36 @@ TEST_F(CompareTest, AKeyWithManyValuesFindsItsFewChanges) {
 }
 
 }  // namespace
+
+namespace {
+
+// A whole-registry snapshot made by hand whose HKEY_CURRENT_USER holds the
+// value records `userValues`; the other root keys are empty.
+std::string HandMadeSnapshot(std::uint32_t count, const std::string& userValues) {
+  using registry_test::KeyRecord;
+  using registry_test::U32;
+  std::string userBlock = U32(count) + userValues;
+  std::uint32_t machine = 153 + static_cast<std::uint32_t>(userBlock.size());
+  std::uint32_t blocks[] = {149, 153, machine, machine + 4, machine + 8};
+  std::string file = U32(0) + U32(5);
+  const char* roots[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS",
+                         "HKEY_CURRENT_CONFIG"};
+  for (int i = 0; i < 5; ++i) file += KeyRecord(roots[i], blocks[i]);
+  return file + U32(0) + userBlock + U32(0) + U32(0) + U32(0);
+}
+
+TEST_F(CompareTest, RepeatedStoredNamesArePairedInStoredOrder) {
+  using registry_test::ValueRecord;
+  folder_.WriteFile("reg.bin", HandMadeSnapshot(3, ValueRecord("dup", 4, registry_test::U32(1)) +
+                                                       ValueRecord("dup", 4, registry_test::U32(2)) +
+                                                       ValueRecord("only", 4, registry_test::U32(3))));
+  after_.SetDword("HKEY_CURRENT_USER", "dup", 2);
+  after_.SetDword("HKEY_CURRENT_USER", "only", 3);
+  EXPECT_EQ(Compare(), 1);
+  EXPECT_EQ(modified_, kModHead + "\r\n[HKEY_CURRENT_USER]\r\n\"dup\"=dword:00000002\r\n");
+  EXPECT_EQ(original_, kModoHead + "\r\n[HKEY_CURRENT_USER]\r\n\"dup\"=dword:00000001\r\n");
+  EXPECT_EQ(removed_, kRemHead + "\r\n[HKEY_CURRENT_USER]\r\n\"dup\"=dword:00000002\r\n");
+  EXPECT_EQ(added_, kNewHead);
+}
+
+}  // namespace
