@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/error.h"
+#include "ini/compare_ini_file.h"
 #include "platform/console.h"
 #include "platform/environment.h"
 #include "platform/file_system.h"
@@ -47,12 +48,23 @@ void Capture(const Folders& folders) {
   std::printf("\rCaptured INI File        \n");
 }
 
-void Compare(const Folders&) {
+// Compares the live INI file `name`.ini with its saved copy; the reports take
+// their names from it.
+void CompareIni(const Folders& folders, const std::string& name) {
+  std::string reports = kWorkFolder + "\\" + name;
+  CompareIniFile(folders.windows + "\\" + name + ".ini", kWorkFolder + "\\cpy_" + name + ".ini",
+                 reports + "_new.ini", reports + "_modo.ini", reports + "_mod.ini", reports + "_rem.ini");
+}
+
+void Compare(const Folders& folders) {
   std::printf("Comparing Registry  ");
   CompareRegistry(kWorkFolder + "\\reg.bin", kWorkFolder + "\\new.reg", kWorkFolder + "\\mod.reg",
                   kWorkFolder + "\\modo.reg", kWorkFolder + "\\rem.reg");
   std::printf("\rCompared Registry        \n");
   std::printf("Comparing INI File  ");
+  CompareIni(folders, "win");
+  CompareIni(folders, "system");
+  if (folders.platformId != 2) CompareIni(folders, "protocol");
   std::printf("\rCompared INI File        \n");
 }
 
