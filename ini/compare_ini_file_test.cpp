@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ostream>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "app/file_error.h"
 #include "test/run.h"
@@ -92,6 +95,63 @@ TEST_F(CompareIniFileTest, AChangeOnALastLineWithoutLineFeedIsReported) {
   EXPECT_EQ(Compare("[S]\r\na=1\r\nlast=1", "[S]\r\na=1\r\nlast=2"),
             (Reports{"", "\r\n[S]\r\nlast=2\r\n", "\r\n[S]\r\nlast=1\r\n", ""}));
   EXPECT_EQ(Compare("[S]\r\nlast=1", "[S]\r\n").rem, "\r\n[S]\r\nlast=1\r\n");
+}
+
+// Random files against the plain rule: each live entry takes the first saved
+// entry left with its section and key, searched from the start of the list.
+TEST_F(CompareIniFileTest, PairsAsASearchFromTheStartWould) {
+  struct Entry {
+    std::string section, key, value;
+  };
+  auto Line = [](const Entry& e, bool header) {
+    return (header ? "\r\n[" + e.section + "]\r\n" : std::string()) + e.key + "=" + e.value + "\r\n";
+  };
+  auto Text = [](const std::vector<Entry>& entries) {
+    std::string text, section = "none";
+    for (const Entry& e : entries) {
+      if (e.section != section) text += "[" + e.section + "]\r\n";
+      section = e.section;
+      text += e.key + "=" + e.value + "\r\n";
+    }
+    return text;
+  };
+  std::mt19937 random(7);
+  auto Entries = [&random] {
+    std::vector<Entry> entries(random() % 12);
+    for (Entry& e : entries)
+      e = {std::string(1, "AB"[random() % 2]), std::string(1, "xyz"[random() % 3]), std::string(1, "12"[random() % 2])};
+    return entries;
+  };
+  for (int round = 0; round < 100; ++round) {
+    std::vector<Entry> saved = Entries(), live = Entries();
+    Reports expected;
+    std::string lastSection;
+    bool newHeader = true, modHeader = true;
+    std::vector<Entry> left = saved;
+    for (const Entry& e : live) {
+      if (e.section != lastSection) newHeader = modHeader = true;
+      lastSection = e.section;
+      auto same = std::find_if(left.begin(), left.end(),
+                               [&](const Entry& s) { return s.section == e.section && s.key == e.key; });
+      if (same == left.end()) {
+        expected.newer += Line(e, newHeader);
+        newHeader = false;
+        continue;
+      }
+      if (same->value != e.value) {
+        expected.mod += Line(e, modHeader);
+        expected.modo += Line(*same, modHeader);
+        modHeader = false;
+      }
+      left.erase(same);
+    }
+    lastSection.clear();
+    for (std::size_t i = 0; i < left.size(); ++i) {
+      expected.rem += Line(left[i], i == 0 || left[i].section != lastSection);
+      lastSection = left[i].section;
+    }
+    ASSERT_EQ(Compare(Text(saved), Text(live)), expected) << "saved:\n" << Text(saved) << "live:\n" << Text(live);
+  }
 }
 
 TEST_F(CompareIniFileTest, AMissingInputLeavesTheReportsUntouched) {
