@@ -62,16 +62,22 @@ class MemoryFiles::MemoryFile : public platform::NativeFile {
       platform::SetLastError(faults_.writeLimit->second);
       return false;
     }
-    if (content_->size() < position_ + n) content_->resize(position_ + n);
-    std::memcpy(content_->data() + position_, buffer, n);
+    std::uint64_t kept = n;
+    if (faults_.keep) kept = position_ >= *faults_.keep ? 0 : std::min<std::uint64_t>(n, *faults_.keep - position_);
+    if (kept != 0) {
+      if (content_->size() < position_ + kept) content_->resize(position_ + kept);
+      std::memcpy(content_->data() + position_, buffer, kept);
+    }
     position_ += n;
+    length_ = std::max(length_, position_);
     return true;
   }
 
   bool Seek(std::int64_t offset, platform::SeekOrigin origin, std::uint64_t* position) override {
     std::int64_t base = 0;
     if (origin == platform::SeekOrigin::kCurrent) base = static_cast<std::int64_t>(position_);
-    if (origin == platform::SeekOrigin::kEnd) base = static_cast<std::int64_t>(content_->size());
+    if (origin == platform::SeekOrigin::kEnd)
+      base = static_cast<std::int64_t>(std::max<std::uint64_t>(length_, content_->size()));
     if (base + offset < 0) {
       platform::SetLastError(platform::kErrorNegativeSeek);
       return false;
@@ -88,6 +94,7 @@ class MemoryFiles::MemoryFile : public platform::NativeFile {
   Faults faults_;
   std::uint32_t readLimit_;
   std::uint64_t position_ = 0;
+  std::uint64_t length_ = 0;  // what was written, kept or not
 };
 
 class MemoryFiles::MemorySearch : public platform::FolderSearch {
@@ -191,6 +198,8 @@ void MemoryFiles::FailWritesAfter(const std::string& path, std::uint64_t bytes, 
 void MemoryFiles::FailReadsAt(const std::string& path, std::uint64_t offset, std::uint32_t error) {
   faults_[KeyOf(path)].readFailure = std::make_pair(offset, error);
 }
+
+void MemoryFiles::KeepOnly(const std::string& path, std::uint64_t bytes) { faults_[KeyOf(path)].keep = bytes; }
 
 void MemoryFiles::FailListing(const std::string& folder, std::uint32_t error, std::size_t entries) {
   listingFaults_[KeyOf(folder)] = {entries, error};

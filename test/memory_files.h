@@ -46,6 +46,9 @@ class MemoryFiles : public platform::FileSystem {
   /// Reading `path` at or past `offset` fails with `error`.
   void FailReadsAt(const std::string& path, std::uint64_t offset,
                    std::uint32_t error = 1117 /* ERROR_IO_DEVICE */);
+  /// Keeps only the first `bytes` bytes of what is written to `path`; the
+  /// rest only counts towards its length. For files too large to hold.
+  void KeepOnly(const std::string& path, std::uint64_t bytes);
   /// Every read hands out at most `bytes` bytes, as a pipe or a network
   /// file may; 0 lifts the limit.
   void LimitReads(std::uint32_t bytes) { readLimit_ = bytes; }
@@ -72,6 +75,7 @@ class MemoryFiles : public platform::FileSystem {
     std::optional<std::uint32_t> openError;
     std::optional<std::pair<std::uint64_t, std::uint32_t>> writeLimit;
     std::optional<std::pair<std::uint64_t, std::uint32_t>> readFailure;
+    std::optional<std::uint64_t> keep;
   };
   class MemoryFile;
   class MemorySearch;
