@@ -77,6 +77,14 @@ TEST_F(CaptureTest, ARootKeyThatCannotBeOpenedEndsTheSnapshotAtItsBlock) {
   EXPECT_EQ(U32At(bytes, kRootSlots[3]), 0u);
 }
 
+TEST_F(CaptureTest, ASnapshotOutgrowingItsOffsetsIsRefused) {
+  File file;
+  file.OpenOrThrow(folder_.path() + "/reg.bin", File::modeCreate | File::modeWrite);
+  file.Seek(std::int64_t{1} << 32, File::begin);  // a sparse file: nothing is written before
+  registry_test::UseRegistry use(registry_);
+  EXPECT_THROW(CaptureKey("", file, nullptr), FileError);
+}
+
 // Reads a snapshot made by hand whose root block names the key Gone, and
 // exports Gone's stored subtree.
 class StoredKeyTest : public ::testing::Test {
