@@ -95,6 +95,19 @@ TEST_F(ExtremesTest, TheLongestKeyAndValueNamesAreListedWhole) {
   EXPECT_EQ(Report("mod.reg"), kModHead);
 }
 
+TEST_F(ExtremesTest, AKeyWhoseClassIsLongerThanAPathIsListedLikeAnyOther) {
+  MemoryRegistry registry;
+  MemoryRegistry::Key* key =
+      registry.AddSubkey(registry.AddSubkey(registry.RootKey(platform::kCurrentUser), "Software"), "Classy");
+  registry.SetClass(key, std::string(300, 'c'));
+  registry.SetString("HKEY_CURRENT_USER\\Software\\Classy\\Below", "v", "1");
+  Capture(registry);
+  registry.SetString("HKEY_CURRENT_USER\\Software\\Classy\\Below", "v", "2");
+  Compare(registry);
+  EXPECT_EQ(console_.Text(), "");
+  EXPECT_EQ(Report("mod.reg"), kModHead + "\r\n[HKEY_CURRENT_USER\\Software\\Classy\\Below]\r\n\"v\"=\"2\"\r\n");
+}
+
 // A registry with 65,537 values of 64 KiB under HKEY_CURRENT_USER\Big: more
 // than 4 GiB together, handed out without being held.
 class HugeRegistry : public platform::Registry {

@@ -14,7 +14,6 @@ constexpr std::uint32_t kNameBufferSize = 2048;
 // UTF-16; a double-byte code page needs 2).
 constexpr std::uint32_t kMaxNameLength = 16383;
 constexpr std::uint32_t kMaxBytesPerCharacter = 3;
-constexpr std::uint32_t kClassBufferSize = 260;
 
 // Twice what the registry asked for plus 2, so that data growing a little
 // between the query and the read still fits; held within 32 bits.
@@ -52,10 +51,9 @@ bool RegistryKeyEnumerator::Open(const std::string& keyPath) {
     platform::SetLastError(error);
     return false;
   }
-  char className[kClassBufferSize];
-  std::uint32_t classLength = kClassBufferSize;
+  // The class is not asked for: one too long for a buffer would fail the query.
   platform::RegistryKeyInfo info;
-  error = registry.QueryInfoKey(key, className, &classLength, &info);
+  error = registry.QueryInfoKey(key, nullptr, nullptr, &info);
   if (error != platform::kErrorSuccess) {
     registry.CloseKey(key);
     rootHandle = 0;
