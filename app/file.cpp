@@ -129,8 +129,12 @@ void File::Write(const void* buffer, std::uint32_t n) {
     }
   }
   std::size_t offset = static_cast<std::size_t>(position_ - bufferStart_);
-  if (offset + n > buffer_.size()) buffer_.resize(offset + n);
-  std::memcpy(buffer_.data() + offset, in, n);
+  if (offset == buffer_.size()) {
+    buffer_.insert(buffer_.end(), in, in + n);
+  } else {
+    if (offset + n > buffer_.size()) buffer_.resize(offset + n);
+    std::memcpy(buffer_.data() + offset, in, n);
+  }
   dirtyStart_ = std::min(dirtyStart_, position_);
   position_ += n;
   if (buffer_.size() >= kWriteWindow) {

@@ -6,13 +6,14 @@
 # changed and `vastrel -d` after a scripted installation run several times
 # each, beside the baseline, and the medians go into one table.
 #
-#   bench/run-benchmarks.sh [-r runs] [-b reference-vastrel] [-k kinds]
+#   bench/run-benchmarks.sh [-r runs] [-b reference-vastrel] [-k kinds] [-x exe]
 #
 #   -r runs   runs of every command (5)
 #   -b exe    a vastrel built from earlier code: it runs on the same systems
 #             and its snapshots, reports and console output must be the
 #             same, byte for byte
 #   -k kinds  which systems, of: registry flat wide deep ini (all)
+#   -x exe    time this vastrel instead of the one built from this tree
 #
 # Needs /usr/bin/time (Debian's `time`). Generated systems live in a
 # temporary folder that is removed at the end.
@@ -23,12 +24,14 @@ source_dir=$(cd "$(dirname "$0")/.." && pwd)
 runs=5
 reference=
 kinds="registry flat wide deep ini"
-while getopts "r:b:k:" option; do
+measured=
+while getopts "r:b:k:x:" option; do
   case $option in
     r) runs=$OPTARG ;;
     b) reference=$(realpath "$OPTARG") ;;
     k) kinds=$OPTARG ;;
-    *) sed -n 2,16p "$0" | cut -c3-; exit 2 ;;
+    x) measured=$(realpath "$OPTARG") ;;
+    *) sed -n 2,17p "$0" | cut -c3-; exit 2 ;;
   esac
 done
 [ -x /usr/bin/time ] || { echo "needs /usr/bin/time (apt-get install time)"; exit 2; }
@@ -36,7 +39,7 @@ done
 build=${BENCH_BUILD:-"$source_dir/build/release"}  # any Release build folder of this tree
 cmake -S "$source_dir" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" --target vastrel make_bench_system -- -j2 >/dev/null
-vastrel="$build/app/vastrel"
+vastrel=${measured:-"$build/app/vastrel"}
 generate="$build/bench/make_bench_system"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/vastrel-bench-XXXXXX")
