@@ -10,6 +10,8 @@
 #include "platform/environment.h"
 #include "platform/file_system.h"
 #include "platform/last_error.h"
+#include "registry/registry_compare.h"
+#include "registry/registry_snapshot.h"
 
 namespace {
 
@@ -38,6 +40,9 @@ void CopyIniFiles(const Folders& folders) {
 
 void Capture(const Folders& folders) {
   platform::Files().CreateFolder(kWorkFolder);  // usually there from an earlier run
+  std::printf("Capturing Registry  ");
+  CaptureRegistry("", kWorkFolder + "\\reg.bin");
+  std::printf("\rCaptured Registry        \n");
   std::printf("Capturing INI File  ");
   CopyIniFiles(folders);
   std::printf("\rCaptured INI File        \n");
@@ -52,6 +57,10 @@ void CompareIni(const Folders& folders, const std::string& name) {
 }
 
 void Compare(const Folders& folders) {
+  std::printf("Comparing Registry  ");
+  CompareRegistry(kWorkFolder + "\\reg.bin", kWorkFolder + "\\new.reg", kWorkFolder + "\\mod.reg",
+                  kWorkFolder + "\\modo.reg", kWorkFolder + "\\rem.reg");
+  std::printf("\rCompared Registry        \n");
   std::printf("Comparing INI File  ");
   CompareIni(folders, "win");
   CompareIni(folders, "system");
