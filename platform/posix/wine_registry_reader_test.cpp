@@ -226,10 +226,10 @@ TEST(WineRegistryReaderTest, AFileCutAnywhereKeepsEveryLineBeforeTheCut) {
   // was cut.
   struct Line {
     std::string text;
-    Loaded::Value value;
+    ListedValue value;
   };
   const std::vector<Line> lines = {
-      {"\"s\"=\"text\"\n", {"s", kRegSz, Z("text")}},
+      {"\"s\"=\"text\"\n", {"s", kRegSz, Sz("text")}},
       {"\"d\"=dword:0000002a\n", {"d", kRegDword, std::string("\x2a\0\0\0", 4)}},
       {"\"h\"=hex:00,01,\\\n  02,03\n", {"h", kRegBinary, std::string("\0\x01\x02\x03", 4)}},
       {"\"m\"=str(7):\"a\\0b\\0\"\n", {"m", kRegMultiSz, std::string("a\0b\0\0", 5)}},
@@ -242,14 +242,14 @@ TEST(WineRegistryReaderTest, AFileCutAnywhereKeepsEveryLineBeforeTheCut) {
   }
   for (std::size_t cut = 0; cut <= text.size(); ++cut) {
     Loaded loaded(text.substr(0, cut));
-    std::vector<Loaded::Value> values = loaded.Values("Cut");
-    std::vector<Loaded::Value> whole;
+    std::vector<ListedValue> values = loaded.Values("Cut");
+    std::vector<ListedValue> whole;
     for (std::size_t i = 0; i < lines.size(); ++i)
       if (ends[i] <= cut) whole.push_back(lines[i].value);
     std::sort(whole.begin(), whole.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
     // The line that was cut may be kept when what is left of it reads whole.
-    std::vector<Loaded::Value> kept;
-    for (const Loaded::Value& value : values)
+    std::vector<ListedValue> kept;
+    for (const ListedValue& value : values)
       if (std::find(whole.begin(), whole.end(), value) != whole.end()) kept.push_back(value);
     EXPECT_EQ(kept, whole) << "cut at " << cut;
     EXPECT_LE(values.size(), whole.size() + 1) << "cut at " << cut;
