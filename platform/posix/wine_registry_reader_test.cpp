@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -216,6 +217,42 @@ TEST(WineRegistryReaderTest, OnlyTheRegistryHeaderOpensAFile) {
     Loaded other(text);
     EXPECT_EQ(other.output, "\b \nsystem.reg is not a Wine registry file; its keys are left empty\n") << text;
     EXPECT_EQ(other.Subkeys(""), std::vector<std::string>{});
+  }
+}
+
+TEST(WineRegistryReaderTest, AFileCutAnywhereKeepsEveryLineBeforeTheCut) {
+  // Each value line, with what it holds; a file that ends anywhere must keep
+  // every value whose line ended before the end, and at most the one that
+  // was cut.
+  struct Line {
+    std::string text;
+    ListedValue value;
+  };
+  const std::vector<Line> lines = {
+      {"\"s\"=\"text\"\n", {"s", kRegSz, Sz("text")}},
+      {"\"d\"=dword:0000002a\n", {"d", kRegDword, std::string("\x2a\0\0\0", 4)}},
+      {"\"h\"=hex:00,01,\\\n  02,03\n", {"h", kRegBinary, std::string("\0\x01\x02\x03", 4)}},
+      {"\"m\"=str(7):\"a\\0b\\0\"\n", {"m", kRegMultiSz, std::string("a\0b\0\0", 5)}},
+  };
+  std::string text = kHeader + "[Cut] 1700000000\n#time=1da2b3c4d5e6f70\n";
+  std::vector<std::size_t> ends;
+  for (const Line& line : lines) {
+    text += line.text;
+    ends.push_back(text.size());
+  }
+  for (std::size_t cut = 0; cut <= text.size(); ++cut) {
+    Loaded loaded(text.substr(0, cut));
+    std::vector<ListedValue> values = loaded.Values("Cut");
+    std::vector<ListedValue> whole;
+    for (std::size_t i = 0; i < lines.size(); ++i)
+      if (ends[i] <= cut) whole.push_back(lines[i].value);
+    std::sort(whole.begin(), whole.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
+    // The line that was cut may be kept when what is left of it reads whole.
+    std::vector<ListedValue> kept;
+    for (const ListedValue& value : values)
+      if (std::find(whole.begin(), whole.end(), value) != whole.end()) kept.push_back(value);
+    EXPECT_EQ(kept, whole) << "cut at " << cut;
+    EXPECT_LE(values.size(), whole.size() + 1) << "cut at " << cut;
   }
 }
 
