@@ -30,6 +30,7 @@ enum : std::uint32_t {
   kErrorNoMoreItems = 259,
   kErrorIoDevice = 1117,
   kErrorBadPathname = 161,
+  kErrorDirectory = 267,  // the path names a file where a folder is needed
 };
 
 /// The calling thread's last-error value (GetLastError).
