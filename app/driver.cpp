@@ -5,6 +5,8 @@
 #include <string>
 
 #include "app/error.h"
+#include "filetree/directory_reports.h"
+#include "filetree/directory_snapshot.h"
 #include "platform/console.h"
 #include "platform/environment.h"
 #include "platform/file_system.h"
@@ -35,14 +37,33 @@ void CopyIniFiles(const Folders& folders) {
     files.CopyFile(folders.windows + "\\protocol.ini", kWorkFolder + "\\cpy_protocol.ini");
 }
 
+void CaptureTree(const std::string& folder, const char* snapshot) {
+  std::printf("Capturing %s  ", folder.c_str());
+  CaptureDirectory(folder, kWorkFolder + snapshot);
+  std::printf("\rCaptured %s              \n", folder.c_str());
+}
+
+// The tree compared is the one the snapshot names; the lines name the folder
+// the environment names now.
+void CompareTree(const std::string& folder, const char* snapshot, const char* added, const char* modified,
+                 const char* removed) {
+  std::printf("Comparing %s", folder.c_str());
+  CompareDirectory(kWorkFolder + snapshot, kWorkFolder + added, kWorkFolder + modified, kWorkFolder + removed);
+  std::printf("\rCompared %s              \n", folder.c_str());
+}
+
 void Capture(const Folders& folders) {
   platform::Files().CreateFolder(kWorkFolder);  // usually there from an earlier run
+  CaptureTree(folders.windows, "\\windir.bin");
+  CaptureTree(folders.programFiles, "\\prgdir.bin");
   std::printf("Capturing INI File  ");
   CopyIniFiles(folders);
   std::printf("\rCaptured INI File        \n");
 }
 
-void Compare(const Folders&) {
+void Compare(const Folders& folders) {
+  CompareTree(folders.windows, "\\windir.bin", "\\new.txt", "\\mod.txt", "\\rem.txt");
+  CompareTree(folders.programFiles, "\\prgdir.bin", "\\prgnew.txt", "\\prgmod.txt", "\\prgrem.txt");
   std::printf("Comparing INI File  ");
   std::printf("\rCompared INI File        \n");
 }
