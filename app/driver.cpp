@@ -7,6 +7,7 @@
 #include "app/error.h"
 #include "filetree/directory_reports.h"
 #include "filetree/directory_snapshot.h"
+#include "ini/compare_ini_file.h"
 #include "platform/console.h"
 #include "platform/environment.h"
 #include "platform/file_system.h"
@@ -61,10 +62,21 @@ void Capture(const Folders& folders) {
   std::printf("\rCaptured INI File        \n");
 }
 
+// Compares the live INI file `name`.ini with its saved copy; the reports take
+// their names from it.
+void CompareIni(const Folders& folders, const std::string& name) {
+  std::string reports = kWorkFolder + "\\" + name;
+  CompareIniFile(folders.windows + "\\" + name + ".ini", kWorkFolder + "\\cpy_" + name + ".ini",
+                 reports + "_new.ini", reports + "_modo.ini", reports + "_mod.ini", reports + "_rem.ini");
+}
+
 void Compare(const Folders& folders) {
   CompareTree(folders.windows, "\\windir.bin", "\\new.txt", "\\mod.txt", "\\rem.txt");
   CompareTree(folders.programFiles, "\\prgdir.bin", "\\prgnew.txt", "\\prgmod.txt", "\\prgrem.txt");
   std::printf("Comparing INI File  ");
+  CompareIni(folders, "win");
+  CompareIni(folders, "system");
+  if (folders.platformId != 2) CompareIni(folders, "protocol");
   std::printf("\rCompared INI File        \n");
 }
 

@@ -29,6 +29,7 @@ enum : std::uint32_t {
   kErrorMoreData = 234,
   kErrorNoMoreItems = 259,
   kErrorIoDevice = 1117,
+  kErrorKeyDeleted = 1018,
   kErrorBadPathname = 161,
   kErrorDirectory = 267,  // the path names a file where a folder is needed
 };

@@ -60,6 +60,22 @@ class MemoryRegistry : public Registry {
                         std::uint32_t nameSize) override;
   std::uint32_t CloseKey(RegistryKey key) override;
 
+  // Building key by key, for loaders of large registries: no path is parsed
+  // again for each value. Keys stay where they are until the registry ends.
+  struct Key;
+  /// The key a root handle stands for (an alias's target, created if missing).
+  Key* RootKey(RegistryKey root);
+  /// The subkey `name` of `parent`, created when missing.
+  Key* AddSubkey(Key* parent, std::string_view name);
+  /// Sets a value, replacing one of the same name. `storedLength` is the
+  /// data's size as the registry holds it (UTF-16 for string types), which
+  /// QueryInfoKey reports as the largest value data length.
+  void SetValue(Key* key, std::string_view name, std::uint32_t type, std::string_view data,
+                std::uint32_t storedLength);
+  void SetClass(Key* key, std::string_view className);
+  /// Makes `key` a link to `target`, a full path as for AddLink.
+  void MakeLink(Key* key, std::string_view target);
+
  private:
   struct Impl;
   std::unique_ptr<Impl> impl_;

@@ -1,20 +1,7 @@
-#include "platform/posix/text.h"
+#include "platform/text.h"
 
-#include <clocale>
-#include <cwctype>
-#include <locale.h>
-
-namespace platform::posix {
+namespace platform {
 namespace {
-
-// Case mapping must not depend on the locale the user runs in.
-locale_t Utf8Locale() {
-  static locale_t locale = [] {
-    locale_t l = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
-    return l ? l : newlocale(LC_CTYPE_MASK, "C", static_cast<locale_t>(0));
-  }();
-  return locale;
-}
 
 // Decodes one UTF-8 sequence at text[i]; invalid bytes give U+FFFD.
 char32_t DecodeOne(std::string_view text, std::size_t& i) {
@@ -65,53 +52,72 @@ void Append(std::string& out, char32_t cp) {
   }
 }
 
+// Reads a UTF-8 name as the UTF-16 units it stands for, one at a time.
+class UnitReader {
+ public:
+  explicit UnitReader(std::string_view text) : text_(text) {}
+  bool AtEnd() const { return pending_ == 0 && i_ >= text_.size(); }
+  char16_t Next() {
+    if (pending_) {
+      char16_t unit = pending_;
+      pending_ = 0;
+      return unit;
+    }
+    char32_t cp = DecodeOne(text_, i_);
+    if (cp < 0x10000) return static_cast<char16_t>(cp);
+    cp -= 0x10000;
+    pending_ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+    return static_cast<char16_t>(0xD800 + (cp >> 10));
+  }
+
+ private:
+  std::string_view text_;
+  std::size_t i_ = 0;
+  char16_t pending_ = 0;
+};
+
+inline unsigned char AsciiLower(unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; }
+
 }  // namespace
 
 std::u16string Utf8ToUtf16(std::string_view text) {
   std::u16string out;
   out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size();) {
-    char32_t cp = DecodeOne(text, i);
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (cp >> 10));
-      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(cp);
-    }
-  }
+  for (UnitReader reader(text); !reader.AtEnd();) out += reader.Next();
   return out;
 }
 
-std::string Utf16ToUtf8(std::u16string_view text) {
-  std::string out;
-  out.reserve(text.size());
+void AppendUtf8(std::string& out, std::u16string_view text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     char32_t unit = text[i];
     if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
         text[i + 1] < 0xE000) {
-      char32_t cp = 0x10000 + ((unit - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      Append(out, cp);
+      Append(out, 0x10000 + ((unit - 0xD800) << 10) + (text[i + 1] - 0xDC00));
       ++i;
     } else {
       Append(out, unit);
     }
   }
+}
+
+std::string Utf16ToUtf8(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  AppendUtf8(out, text);
   return out;
 }
 
-char16_t ToUpper(char16_t unit) {
-  if (unit < 0x80) return unit >= 'a' && unit <= 'z' ? unit - 32 : unit;
-  if (unit >= 0xD800 && unit < 0xE000) return unit;
-  wint_t mapped = towupper_l(unit, Utf8Locale());
-  return mapped < 0x10000 ? static_cast<char16_t>(mapped) : unit;
-}
-
-char16_t ToLower(char16_t unit) {
-  if (unit < 0x80) return unit >= 'A' && unit <= 'Z' ? unit + 32 : unit;
-  if (unit >= 0xD800 && unit < 0xE000) return unit;
-  wint_t mapped = towlower_l(unit, Utf8Locale());
-  return mapped < 0x10000 ? static_cast<char16_t>(mapped) : unit;
+std::size_t Utf16Length(std::string_view text) {
+  std::size_t length = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    if (static_cast<unsigned char>(text[i]) < 0x80) {
+      ++i;
+      ++length;
+    } else {
+      length += DecodeOne(text, i) >= 0x10000 ? 2 : 1;
+    }
+  }
+  return length;
 }
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
@@ -123,7 +129,7 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
         ascii = false;
         break;
       }
-      if (ToUpper(x) != ToUpper(y)) return false;
+      if (AsciiLower(x) != AsciiLower(y)) return false;
     }
     if (ascii) return true;
   }
@@ -134,4 +140,25 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-}  // namespace platform::posix
+int CompareNoCase(std::string_view a, std::string_view b) {
+  // Most names are ASCII, where bytes and units agree.
+  std::size_t i = 0, common = a.size() < b.size() ? a.size() : b.size();
+  for (; i < common; ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if ((x | y) & 0x80) break;
+    if (x != y) {
+      x = AsciiLower(x);
+      y = AsciiLower(y);
+      if (x != y) return x < y ? -1 : 1;
+    }
+  }
+  if (i == common) return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
+  UnitReader ra(a.substr(i)), rb(b.substr(i));
+  while (!ra.AtEnd() && !rb.AtEnd()) {
+    char16_t x = ToLower(ra.Next()), y = ToLower(rb.Next());
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return ra.AtEnd() ? (rb.AtEnd() ? 0 : -1) : 1;
+}
+
+}  // namespace platform

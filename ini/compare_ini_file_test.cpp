@@ -1,0 +1,162 @@
+// Comparing a saved INI copy with the live file, and the four reports.
+
+#include "ini/compare_ini_file.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+
+#include "app/file_error.h"
+#include "test/run.h"
+#include "test/temp_folder.h"
+
+namespace {
+
+// The four reports of one comparison, as their bytes.
+struct Reports {
+  std::string newer, mod, modo, rem;
+  bool operator==(const Reports&) const = default;
+};
+
+void PrintTo(const Reports& r, std::ostream* out) {
+  *out << "new " << ::testing::PrintToString(r.newer) << ", mod " << ::testing::PrintToString(r.mod) << ", modo "
+       << ::testing::PrintToString(r.modo) << ", rem " << ::testing::PrintToString(r.rem);
+}
+
+class CompareIniFileTest : public ::testing::Test {
+ protected:
+  std::string PathOf(const std::string& name) const { return folder_.path() + "/" + name; }
+
+  void CompareNamed(const std::string& live, const std::string& saved) {
+    CompareIniFile(PathOf(live), PathOf(saved), PathOf("new.ini"), PathOf("modo.ini"), PathOf("mod.ini"),
+                   PathOf("rem.ini"));
+  }
+
+  Reports Compare(const std::string& saved, const std::string& live) {
+    folder_.WriteFile("saved.ini", saved);
+    folder_.WriteFile("live.ini", live);
+    CompareNamed("live.ini", "saved.ini");
+    return {folder_.ReadFile("new.ini"), folder_.ReadFile("mod.ini"), folder_.ReadFile("modo.ini"),
+            folder_.ReadFile("rem.ini")};
+  }
+
+  test::TempFolder folder_;
+};
+
+TEST_F(CompareIniFileTest, IdenticalFilesGiveFourEmptyReports) {
+  folder_.WriteFile("mod.ini", "left from an earlier run");
+  const std::string file = "[boot]\r\nshell=explorer.exe\r\n\r\n[drivers]\r\nwave=mmdrv.dll\r\n";
+  EXPECT_EQ(Compare(file, file), Reports{});
+  // Moving an entry within its section changes nothing either.
+  EXPECT_EQ(Compare("[S]\r\na=1\r\nb=2\r\n", "[S]\r\nb=2\r\na=1\r\n"), Reports{});
+}
+
+TEST_F(CompareIniFileTest, ChangedValuesGoToModAndModo) {
+  EXPECT_EQ(Compare("[S]\r\nk=1\r\n", "[S]\r\nk=2\r\n"),
+            (Reports{"", "\r\n[S]\r\nk=2\r\n", "\r\n[S]\r\nk=1\r\n", ""}));
+  // Blanks are part of a value; a new entry in the section gets its own header.
+  EXPECT_EQ(Compare("[S]\r\nk=1\r\nm=1\r\n", "[S]\r\nk= 1\r\nn=1\r\nm=2\r\n"),
+            (Reports{"\r\n[S]\r\nn=1\r\n", "\r\n[S]\r\nk= 1\r\nm=2\r\n", "\r\n[S]\r\nk=1\r\nm=1\r\n", ""}));
+}
+
+TEST_F(CompareIniFileTest, KeysAndSectionsCompareExactly) {
+  EXPECT_EQ(Compare("[S]\r\nKey=1\r\n", "[S]\r\nkey=1\r\n"),
+            (Reports{"\r\n[S]\r\nkey=1\r\n", "", "", "\r\n[S]\r\nKey=1\r\n"}));
+  EXPECT_EQ(Compare("[A]\r\nx=1\r\ny=2\r\n", "[B]\r\nx=1\r\ny=2\r\n"),
+            (Reports{"\r\n[B]\r\nx=1\r\ny=2\r\n", "", "", "\r\n[A]\r\nx=1\r\ny=2\r\n"}));
+}
+
+TEST_F(CompareIniFileTest, HeadersFollowTheRunsOfSections) {
+  // A second run of a section in the live file gets its header again.
+  EXPECT_EQ(Compare("[T]\r\nt=1\r\n", "[S]\r\na=1\r\nb=1\r\n[T]\r\nt=1\r\n[S]\r\nc=1\r\n").newer,
+            "\r\n[S]\r\na=1\r\nb=1\r\n\r\n[S]\r\nc=1\r\n");
+  // Removed entries come in saved order, with a header at each change.
+  EXPECT_EQ(Compare("[A]\r\na=1\r\nb=1\r\n[B]\r\nc=1\r\n[A]\r\nd=1\r\n", "[A]\r\nb=1\r\n").rem,
+            "\r\n[A]\r\na=1\r\n\r\n[B]\r\nc=1\r\n\r\n[A]\r\nd=1\r\n");
+}
+
+TEST_F(CompareIniFileTest, RepeatedKeysPairInFileOrder) {
+  EXPECT_EQ(Compare("[S]\r\nk=1\r\nk=1\r\n", "[S]\r\nk=1\r\n"), (Reports{"", "", "", "\r\n[S]\r\nk=1\r\n"}));
+  // Each live entry takes the first saved one with its key that is left.
+  EXPECT_EQ(Compare("[S]\r\nk=1\r\nk=2\r\n", "[S]\r\nk=2\r\nk=1\r\nk=3\r\n"),
+            (Reports{"\r\n[S]\r\nk=3\r\n", "\r\n[S]\r\nk=2\r\nk=1\r\n", "\r\n[S]\r\nk=1\r\nk=2\r\n", ""}));
+}
+
+TEST_F(CompareIniFileTest, EntriesBeforeTheFirstSectionHaveAnEmptyOne) {
+  EXPECT_EQ(Compare("a=1\r\nb=1\r\n[S]\r\n", "a=2\r\nc=1\r\n[S]\r\n"),
+            (Reports{"\r\n[]\r\nc=1\r\n", "\r\n[]\r\na=2\r\n", "\r\n[]\r\na=1\r\n", "\r\n[]\r\nb=1\r\n"}));
+}
+
+TEST_F(CompareIniFileTest, AChangeOnALastLineWithoutLineFeedIsReported) {
+  EXPECT_EQ(Compare("[S]\r\na=1\r\nlast=1", "[S]\r\na=1\r\nlast=2"),
+            (Reports{"", "\r\n[S]\r\nlast=2\r\n", "\r\n[S]\r\nlast=1\r\n", ""}));
+  EXPECT_EQ(Compare("[S]\r\nlast=1", "[S]\r\n").rem, "\r\n[S]\r\nlast=1\r\n");
+}
+
+TEST_F(CompareIniFileTest, AMissingInputLeavesTheReportsUntouched) {
+  for (const char* name : {"new.ini", "modo.ini", "mod.ini", "rem.ini"}) folder_.WriteFile(name, "earlier");
+  folder_.WriteFile("live.ini", "[S]\r\nk=1\r\n");
+  try {
+    CompareNamed("live.ini", "missing.ini");
+    FAIL() << "no error raised";
+  } catch (const FileError& error) {
+    EXPECT_EQ(error.cause, FileError::fileNotFound);
+    EXPECT_EQ(error.fileName, PathOf("missing.ini"));
+  }
+  EXPECT_THROW(CompareNamed("missing.ini", "live.ini"), FileError);
+  for (const char* name : {"new.ini", "modo.ini", "mod.ini", "rem.ini"}) EXPECT_EQ(folder_.ReadFile(name), "earlier");
+}
+
+TEST_F(CompareIniFileTest, AReportThatCannotBeCreatedStopsTheComparison) {
+  folder_.WriteFile("live.ini", "[S]\r\nk=1\r\n");
+  folder_.WriteFile("saved.ini", "");
+  folder_.WriteFile("rem.ini", "earlier");
+  EXPECT_THROW(CompareIniFile(PathOf("live.ini"), PathOf("saved.ini"), PathOf("new.ini"), PathOf("modo.ini"),
+                              PathOf("no/such/folder/mod.ini"), PathOf("rem.ini")),
+               FileError);
+  EXPECT_EQ(folder_.ReadFile("new.ini"), "");  // created before the failing one
+  EXPECT_EQ(folder_.ReadFile("modo.ini"), "");
+  EXPECT_EQ(folder_.ReadFile("rem.ini"), "earlier");
+}
+
+// The whole way through the executable: capture, edit win.ini, compare.
+TEST(IniComparisonRunTest, ReportsWhatChangedInWinIni) {
+  test::TempPrefix prefix;
+  prefix.WriteFile("drive_c/windows/win.ini",
+                   "[windows]\r\nload=\r\nrun=\r\n[Desktop]\r\nWallpaper=(None)\r\n[Old]\r\ngone=yes\r\n");
+  prefix.WriteFile("drive_c/windows/system.ini", "[boot]\r\nshell=explorer.exe\r\n");
+  ASSERT_EQ(test::RunVastrel(prefix.path(), {"-c"}).status, 0);
+
+  prefix.WriteFile("drive_c/windows/win.ini",
+                   "[windows]\r\nload=app.exe\r\nrun=\r\n[Desktop]\r\nWallpaper=(None)\r\n[App]\r\nInstalled=1");
+  test::RunResult result = test::RunVastrel(prefix.path(), {"-d"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_NE(result.output.find("Comparing INI File  \rCompared INI File        \n"), std::string::npos)
+      << result.output;
+  EXPECT_TRUE(result.output.ends_with("Press any key to continue\r\n"));
+
+  EXPECT_EQ(prefix.ReadFile("drive_c/vastrel/win_new.ini"), "\r\n[App]\r\nInstalled=1\r\n");
+  EXPECT_EQ(prefix.ReadFile("drive_c/vastrel/win_mod.ini"), "\r\n[windows]\r\nload=app.exe\r\n");
+  EXPECT_EQ(prefix.ReadFile("drive_c/vastrel/win_modo.ini"), "\r\n[windows]\r\nload=\r\n");
+  EXPECT_EQ(prefix.ReadFile("drive_c/vastrel/win_rem.ini"), "\r\n[Old]\r\ngone=yes\r\n");
+  for (const char* report : {"new", "mod", "modo", "rem"})
+    EXPECT_EQ(prefix.ReadFile(std::string("drive_c/vastrel/system_") + report + ".ini"), "") << report;
+  EXPECT_FALSE(prefix.Exists("drive_c/vastrel/protocol_new.ini"));  // the NT family has none
+}
+
+TEST(IniComparisonRunTest, WithoutACaptureTheErrorIsPrintedAndNothingWritten) {
+  test::TempPrefix prefix;
+  prefix.WriteFile("drive_c/windows/win.ini", "[windows]\r\n");
+  prefix.WriteFile("drive_c/vastrel/.keep", "");
+  test::RunResult result = test::RunVastrel(prefix.path(), {"-d"});
+  EXPECT_EQ(result.status, 0);
+  // Whichever snapshot the sequence looks for first is the one named.
+  EXPECT_NE(result.output.find("\nc:\\vastrel\\"), std::string::npos) << result.output;
+  EXPECT_NE(result.output.find("was not found"), std::string::npos) << result.output;
+  EXPECT_TRUE(result.output.ends_with("\nPress any key to continue\r\n"));
+  EXPECT_FALSE(prefix.Exists("drive_c/vastrel/win_new.ini"));
+  EXPECT_FALSE(prefix.Exists("drive_c/vastrel/system_new.ini"));
+}
+
+}  // namespace

@@ -1,0 +1,433 @@
+#include "platform/memory_registry.h"
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_map>
+
+#include "platform/text.h"
+
+namespace platform {
+
+namespace {
+
+constexpr const char* kRootNames[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE",
+                                      "HKEY_USERS", nullptr, "HKEY_CURRENT_CONFIG"};
+constexpr int kRootCount = 6;
+
+// Index into kRootNames, or -1 for a handle that is no usable root.
+int RootIndex(RegistryKey handle) {
+  if (handle < kClassesRoot || handle > kCurrentConfig || handle == kPerformanceData) return -1;
+  return static_cast<int>(handle - kClassesRoot);
+}
+
+bool IsString(std::uint32_t type) { return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz; }
+
+// Links lead to links at most this deep; deeper counts as a cycle.
+constexpr int kMaxLinkDepth = 16;
+
+// The next non-empty component of a backslash-separated path; empty at the end.
+std::string_view NextComponent(std::string_view& path) {
+  while (!path.empty() && path.front() == '\\') path.remove_prefix(1);
+  std::size_t stop = path.find('\\');
+  std::string_view component = path.substr(0, stop);
+  path.remove_prefix(stop == std::string_view::npos ? path.size() : stop);
+  return component;
+}
+
+}  // namespace
+
+struct MemoryRegistry::Key {
+  // One value: its name and its data in one allocation, since a large
+  // registry holds millions of them.
+  struct Value {
+    std::unique_ptr<char[]> bytes;
+    std::uint32_t nameLength = 0;
+    std::uint32_t dataLength = 0;
+    std::uint32_t type = 0;
+    std::uint32_t storedLength = 0;
+    std::string_view Name() const { return {bytes.get(), nameLength}; }
+    const char* Data() const { return bytes.get() + nameLength; }
+  };
+  // What few keys have.
+  struct Extras {
+    std::string className;
+    std::string linkTarget;
+    std::uint32_t openError = 0;
+    std::uint32_t queryError = 0;
+  };
+
+  std::string name;
+  Key* parent = nullptr;
+  std::vector<std::unique_ptr<Key>> subkeys;  // in registry order
+  std::vector<Value> values;                  // in registry order
+  std::unique_ptr<Extras> extras;
+  bool isLink = false;
+  bool deleted = false;
+
+  Extras& Extra() {
+    if (!extras) extras = std::make_unique<Extras>();
+    return *extras;
+  }
+
+  // Position of the first entry not ordered before `wanted`; `found` when
+  // that entry has the same name. Input in registry order appends, so the
+  // last entry is tried first.
+  template <typename List, typename NameOf>
+  static std::size_t Position(const List& list, std::string_view wanted, NameOf nameOf, bool& found) {
+    found = false;
+    if (list.empty()) return 0;
+    int last = CompareNoCase(nameOf(list.back()), wanted);
+    if (last <= 0) {
+      found = last == 0;
+      return found ? list.size() - 1 : list.size();
+    }
+    auto it = std::lower_bound(list.begin(), list.end(), wanted, [&](const auto& item, std::string_view w) {
+      return CompareNoCase(nameOf(item), w) < 0;
+    });
+    found = it != list.end() && CompareNoCase(nameOf(*it), wanted) == 0;
+    return static_cast<std::size_t>(it - list.begin());
+  }
+  static std::string_view SubkeyName(const std::unique_ptr<Key>& key) { return key->name; }
+  static std::string_view ValueName(const Value& value) { return value.Name(); }
+
+  Key* FindSubkey(std::string_view wanted) const {
+    bool found;
+    std::size_t at = Position(subkeys, wanted, SubkeyName, found);
+    return found ? subkeys[at].get() : nullptr;
+  }
+  Key* AddSubkey(std::string_view wanted) {
+    if (wanted.empty()) return this;
+    bool found;
+    std::size_t at = Position(subkeys, wanted, SubkeyName, found);
+    if (found) return subkeys[at].get();
+    auto key = std::make_unique<Key>();
+    key->name = wanted;
+    key->parent = this;
+    return subkeys.insert(subkeys.begin() + at, std::move(key))->get();
+  }
+  void SetValue(std::string_view valueName, std::uint32_t type, std::string_view data,
+                std::uint32_t storedLength) {
+    bool found;
+    std::size_t at = Position(values, valueName, ValueName, found);
+    Value value;
+    // The first spelling of a name stays.
+    std::string_view keptName = found ? values[at].Name() : valueName;
+    value.bytes = std::make_unique_for_overwrite<char[]>(keptName.size() + data.size());
+    if (!keptName.empty()) std::memcpy(value.bytes.get(), keptName.data(), keptName.size());
+    if (!data.empty()) std::memcpy(value.bytes.get() + keptName.size(), data.data(), data.size());
+    value.nameLength = static_cast<std::uint32_t>(keptName.size());
+    value.dataLength = static_cast<std::uint32_t>(data.size());
+    value.type = type;
+    value.storedLength = storedLength;
+    if (found)
+      values[at] = std::move(value);
+    else
+      values.insert(values.begin() + at, std::move(value));
+  }
+  void DeleteValue(std::string_view valueName) {
+    bool found;
+    std::size_t at = Position(values, valueName, ValueName, found);
+    if (found) values.erase(values.begin() + at);
+  }
+  std::string Path() const {
+    if (!parent) return name;
+    return parent->Path() + "\\" + name;
+  }
+  void MarkDeleted() {
+    deleted = true;
+    for (auto& subkey : subkeys) subkey->MarkDeleted();
+  }
+};
+
+struct MemoryRegistry::Impl {
+  Key roots[kRootCount];
+  std::string aliases[kRootCount];
+  // Stands for an aliased root whose key is missing: Windows shows an empty key.
+  Key emptyKey;
+  // Deleted keys live on, so that handles still open on them stay harmless.
+  std::vector<std::unique_ptr<Key>> deletedKeys;
+  std::unordered_map<RegistryKey, Key*> handles;
+  RegistryKey nextHandle = 0x100;
+  std::function<void(const std::string&)> queryHook;
+
+  // How a path is walked: creating missing keys or not, and whether a link
+  // named by the last component is followed (it is not when the link key
+  // itself is meant).
+  struct Walk {
+    bool create = false;
+    bool followLast = true;
+    int depth = 0;
+  };
+
+  // The root key named by a full path's first component, through its alias.
+  Key* RootByName(std::string_view& path, const Walk& walk, std::uint32_t& error) {
+    std::string_view rootName = NextComponent(path);
+    for (int i = 0; i < kRootCount; ++i) {
+      if (kRootNames[i] && EqualNoCase(rootName, kRootNames[i])) return Root(i, walk, error);
+    }
+    error = kErrorFileNotFound;
+    return nullptr;
+  }
+
+  Key* Root(int index, const Walk& walk, std::uint32_t& error) {
+    if (aliases[index].empty()) return &roots[index];
+    if (walk.depth >= kMaxLinkDepth) {
+      error = kErrorFileNotFound;
+      return nullptr;
+    }
+    std::string_view target = aliases[index];
+    Walk inner{walk.create, true, walk.depth + 1};
+    std::uint32_t ignored = 0;
+    Key* key = Find(target, inner, ignored);
+    return key ? key : &emptyKey;
+  }
+
+  Key* FollowLink(Key* link, const Walk& walk, std::uint32_t& error) {
+    if (walk.depth >= kMaxLinkDepth || !link->extras || link->extras->linkTarget.empty()) {
+      error = kErrorFileNotFound;
+      return nullptr;
+    }
+    std::string_view target = link->extras->linkTarget;
+    return Find(target, Walk{walk.create, true, walk.depth + 1}, error);
+  }
+
+  // The key at a full path.
+  Key* Find(std::string_view path, const Walk& walk, std::uint32_t& error) {
+    Key* key = RootByName(path, walk, error);
+    return key ? Below(key, path, walk, error) : nullptr;
+  }
+
+  // The key at `path` below `key`; null with the error when there is none.
+  Key* Below(Key* key, std::string_view path, const Walk& walk, std::uint32_t& error) {
+    for (std::string_view component = NextComponent(path); !component.empty();
+         component = NextComponent(path)) {
+      Key* next = walk.create ? key->AddSubkey(component) : key->FindSubkey(component);
+      if (!next) {
+        error = kErrorFileNotFound;
+        return nullptr;
+      }
+      bool last = path.find_first_not_of('\\') == std::string_view::npos;
+      if (next->isLink && (!last || walk.followLast)) {
+        Key* target = FollowLink(next, walk, error);
+        if (!target) {
+          // A key created below a broken link goes to the link key itself.
+          if (!walk.create) return nullptr;
+          target = next;
+        }
+        next = target;
+      }
+      key = next;
+    }
+    return key;
+  }
+
+  Key* FromHandle(RegistryKey handle, std::uint32_t& error) {
+    int root = RootIndex(handle);
+    if (root >= 0) return Root(root, Walk{}, error);
+    auto it = handles.find(handle);
+    if (it == handles.end()) {
+      error = kErrorInvalidHandle;
+      return nullptr;
+    }
+    return it->second;
+  }
+
+  Key* Locate(std::string_view path, bool followLast = true) {
+    std::uint32_t error = 0;
+    return Find(path, Walk{true, followLast, 0}, error);
+  }
+};
+
+MemoryRegistry::MemoryRegistry() : impl_(std::make_unique<Impl>()) {
+  for (int i = 0; i < kRootCount; ++i)
+    if (kRootNames[i]) impl_->roots[i].name = kRootNames[i];
+}
+
+MemoryRegistry::~MemoryRegistry() = default;
+
+void MemoryRegistry::AddKey(std::string_view path) { impl_->Locate(path); }
+
+void MemoryRegistry::SetValue(std::string_view keyPath, std::string_view name, std::uint32_t type,
+                              std::vector<std::uint8_t> data) {
+  std::string_view bytes(reinterpret_cast<const char*>(data.data()), data.size());
+  std::size_t stored = IsString(type) ? Utf16Length(bytes) * 2 : bytes.size();
+  if (Key* key = impl_->Locate(keyPath))
+    key->SetValue(name, type, bytes, static_cast<std::uint32_t>(stored));
+}
+
+void MemoryRegistry::SetString(std::string_view keyPath, std::string_view name, std::string_view text,
+                               std::uint32_t type) {
+  std::vector<std::uint8_t> data(text.begin(), text.end());
+  data.push_back(0);
+  SetValue(keyPath, name, type, std::move(data));
+}
+
+void MemoryRegistry::SetDword(std::string_view keyPath, std::string_view name, std::uint32_t value) {
+  SetValue(keyPath, name, kRegDword,
+           {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+            static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)});
+}
+
+void MemoryRegistry::DeleteValue(std::string_view keyPath, std::string_view name) {
+  std::uint32_t error = 0;
+  if (Key* key = impl_->Find(keyPath, Impl::Walk{}, error)) key->DeleteValue(name);
+}
+
+void MemoryRegistry::DeleteKey(std::string_view path) {
+  std::uint32_t error = 0;
+  Key* key = impl_->Find(path, Impl::Walk{false, false, 0}, error);
+  if (!key || !key->parent) return;  // root keys stay
+  auto& siblings = key->parent->subkeys;
+  auto it = std::find_if(siblings.begin(), siblings.end(), [&](const auto& k) { return k.get() == key; });
+  if (it == siblings.end()) return;
+  key->MarkDeleted();
+  impl_->deletedKeys.push_back(std::move(*it));
+  siblings.erase(it);
+}
+
+void MemoryRegistry::DenyOpen(std::string_view path, std::uint32_t error) {
+  if (Key* key = impl_->Locate(path)) key->Extra().openError = error;
+}
+
+void MemoryRegistry::DenyQuery(std::string_view path, std::uint32_t error) {
+  if (Key* key = impl_->Locate(path)) key->Extra().queryError = error;
+}
+
+void MemoryRegistry::AddLink(std::string_view path, std::string_view target) {
+  if (Key* key = impl_->Locate(path, false)) MakeLink(key, target);
+}
+
+void MemoryRegistry::AliasRoot(RegistryKey root, std::string_view path) {
+  int index = RootIndex(root);
+  if (index >= 0) impl_->aliases[index] = path;
+}
+
+void MemoryRegistry::SetQueryHook(std::function<void(const std::string& keyPath)> hook) {
+  impl_->queryHook = std::move(hook);
+}
+
+std::uint32_t MemoryRegistry::OpenKey(RegistryKey parent, const char* subKey, RegistryKey* result) {
+  if (!result) return kErrorInvalidParameter;
+  std::uint32_t error = 0;
+  Key* key = impl_->FromHandle(parent, error);
+  if (!key) return error;
+  if (key->deleted) return kErrorKeyDeleted;
+  key = impl_->Below(key, subKey ? subKey : "", Impl::Walk{}, error);
+  if (!key) return error;
+  if (key->extras && key->extras->openError) return key->extras->openError;
+  RegistryKey handle = impl_->nextHandle;
+  impl_->nextHandle += 4;
+  impl_->handles[handle] = key;
+  *result = handle;
+  return kErrorSuccess;
+}
+
+std::uint32_t MemoryRegistry::QueryInfoKey(RegistryKey handle, char* className, std::uint32_t* classLength,
+                                           RegistryKeyInfo* info) {
+  std::uint32_t error = 0;
+  Key* key = impl_->FromHandle(handle, error);
+  if (!key) return error;
+  if (key->deleted) return kErrorKeyDeleted;
+  if (key->extras && key->extras->queryError) return key->extras->queryError;
+  std::string_view keyClass = key->extras ? std::string_view(key->extras->className) : std::string_view();
+  if (classLength) {
+    if (className && keyClass.size() >= *classLength) {
+      *classLength = static_cast<std::uint32_t>(keyClass.size());
+      return kErrorMoreData;
+    }
+    if (className) {
+      if (!keyClass.empty()) std::memcpy(className, keyClass.data(), keyClass.size());
+      className[keyClass.size()] = '\0';
+    }
+    *classLength = static_cast<std::uint32_t>(keyClass.size());
+  }
+  if (info) {
+    *info = RegistryKeyInfo{};
+    info->subKeys = static_cast<std::uint32_t>(key->subkeys.size());
+    info->values = static_cast<std::uint32_t>(key->values.size());
+    info->maxClassLength = 0;
+    for (const auto& subkey : key->subkeys) {
+      info->maxSubKeyLength = std::max(info->maxSubKeyLength, static_cast<std::uint32_t>(Utf16Length(subkey->name)));
+      if (subkey->extras)
+        info->maxClassLength = std::max(info->maxClassLength,
+                                        static_cast<std::uint32_t>(Utf16Length(subkey->extras->className)));
+    }
+    for (const auto& value : key->values) {
+      info->maxValueNameLength =
+          std::max(info->maxValueNameLength, static_cast<std::uint32_t>(Utf16Length(value.Name())));
+      info->maxValueLength = std::max(info->maxValueLength, value.storedLength);
+    }
+  }
+  if (impl_->queryHook) impl_->queryHook(key->Path());
+  return kErrorSuccess;
+}
+
+std::uint32_t MemoryRegistry::EnumValue(RegistryKey handle, std::uint32_t index, char* name,
+                                        std::uint32_t* nameLength, std::uint32_t* type, std::uint8_t* data,
+                                        std::uint32_t* dataLength) {
+  std::uint32_t error = 0;
+  Key* key = impl_->FromHandle(handle, error);
+  if (!key) return error;
+  if (key->deleted) return kErrorKeyDeleted;
+  if (index >= key->values.size()) return kErrorNoMoreItems;
+  if (!name || !nameLength || (data && !dataLength)) return kErrorInvalidParameter;
+  const Key::Value& value = key->values[index];
+  if (type) *type = value.type;
+  bool dataFits = !data || value.dataLength <= *dataLength;
+  bool nameFits = value.nameLength < *nameLength;
+  if (!dataFits || !nameFits) {
+    if (dataLength) *dataLength = value.dataLength;
+    return kErrorMoreData;
+  }
+  if (value.nameLength) std::memcpy(name, value.Name().data(), value.nameLength);
+  name[value.nameLength] = '\0';
+  *nameLength = value.nameLength;
+  if (data && value.dataLength) std::memcpy(data, value.Data(), value.dataLength);
+  if (dataLength) *dataLength = value.dataLength;
+  return kErrorSuccess;
+}
+
+std::uint32_t MemoryRegistry::EnumKey(RegistryKey handle, std::uint32_t index, char* name,
+                                      std::uint32_t nameSize) {
+  std::uint32_t error = 0;
+  Key* key = impl_->FromHandle(handle, error);
+  if (!key) return error;
+  if (key->deleted) return kErrorKeyDeleted;
+  if (index >= key->subkeys.size()) return kErrorNoMoreItems;
+  if (!name) return kErrorInvalidParameter;
+  const std::string& subkeyName = key->subkeys[index]->name;
+  if (subkeyName.size() >= nameSize) return kErrorMoreData;
+  std::memcpy(name, subkeyName.data(), subkeyName.size());
+  name[subkeyName.size()] = '\0';
+  return kErrorSuccess;
+}
+
+std::uint32_t MemoryRegistry::CloseKey(RegistryKey handle) {
+  if (RootIndex(handle) >= 0) return kErrorSuccess;
+  return impl_->handles.erase(handle) ? kErrorSuccess : kErrorInvalidHandle;
+}
+
+MemoryRegistry::Key* MemoryRegistry::RootKey(RegistryKey root) {
+  int index = RootIndex(root);
+  if (index < 0) return nullptr;
+  std::uint32_t error = 0;
+  return impl_->Root(index, Impl::Walk{true, true, 0}, error);
+}
+
+MemoryRegistry::Key* MemoryRegistry::AddSubkey(Key* parent, std::string_view name) {
+  return parent->AddSubkey(name);
+}
+
+void MemoryRegistry::SetValue(Key* key, std::string_view name, std::uint32_t type, std::string_view data,
+                              std::uint32_t storedLength) {
+  key->SetValue(name, type, data, storedLength);
+}
+
+void MemoryRegistry::SetClass(Key* key, std::string_view className) { key->Extra().className = className; }
+
+void MemoryRegistry::MakeLink(Key* key, std::string_view target) {
+  key->isLink = true;
+  key->Extra().linkTarget = target;
+}
+
+}  // namespace platform

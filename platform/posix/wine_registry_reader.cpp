@@ -1,0 +1,408 @@
+#include "platform/posix/wine_registry_reader.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/posix/prefix.h"
+#include "platform/text.h"
+
+namespace platform::posix {
+
+namespace {
+
+constexpr std::string_view kHeader = "WINE REGISTRY Version 2";
+// Unreadable lines shown one by one; the rest are counted.
+constexpr unsigned kBadLinesShown = 5;
+constexpr std::size_t kChunkSize = 1 << 20;
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+void SkipBlanks(std::string_view& text) {
+  std::size_t i = 0;
+  while (i < text.size() && IsBlank(text[i])) ++i;
+  text.remove_prefix(i);
+}
+
+bool ConsumePrefix(std::string_view& text, std::string_view prefix) {
+  if (text.substr(0, prefix.size()) != prefix) return false;
+  text.remove_prefix(prefix.size());
+  return true;
+}
+
+// Reads up to `maxDigits` hex digits as a number; false when there is none.
+bool ReadHexNumber(std::string_view& text, std::size_t maxDigits, std::uint32_t& number) {
+  std::size_t i = 0;
+  number = 0;
+  while (i < text.size() && i < maxDigits && HexDigit(text[i]) >= 0) number = number * 16 + HexDigit(text[i++]);
+  text.remove_prefix(i);
+  return i > 0;
+}
+
+// Reads an escaped string whose opening delimiter is already consumed, up to
+// the unescaped `close`: the text as UTF-8 in `out`, its length in UTF-16
+// units in `units`. False when the line holds no closing delimiter.
+bool ReadEscaped(std::string_view& text, char close, std::string& out, std::size_t& units,
+                 std::u16string& scratch) {
+  std::size_t i = 0;
+  // Most strings are plain ASCII, where UTF-8 and units agree.
+  while (i < text.size() && text[i] != close && text[i] != '\\' && static_cast<unsigned char>(text[i]) < 0x80) ++i;
+  if (i < text.size() && text[i] == close) {
+    out.assign(text.data(), i);
+    units = i;
+    text.remove_prefix(i + 1);
+    return true;
+  }
+  scratch.assign(text.begin(), text.begin() + i);
+  for (;;) {
+    if (i >= text.size()) return false;
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c == static_cast<unsigned char>(close)) break;
+    if (c >= 0x80) {
+      // Hand-edited files may hold UTF-8; multi-byte sequences use high bytes only.
+      std::size_t end = i;
+      while (end < text.size() && static_cast<unsigned char>(text[end]) >= 0x80) ++end;
+      scratch += Utf8ToUtf16(text.substr(i, end - i));
+      i = end;
+      continue;
+    }
+    if (c != '\\') {
+      scratch += static_cast<char16_t>(c);
+      ++i;
+      continue;
+    }
+    if (i + 1 >= text.size()) return false;
+    char e = text[i + 1];
+    i += 2;
+    switch (e) {
+      case 'a': scratch += u'\a'; break;
+      case 'b': scratch += u'\b'; break;
+      case 't': scratch += u'\t'; break;
+      case 'n': scratch += u'\n'; break;
+      case 'v': scratch += u'\v'; break;
+      case 'f': scratch += u'\f'; break;
+      case 'r': scratch += u'\r'; break;
+      case 'e': scratch += static_cast<char16_t>(27); break;
+      case 'x': {
+        std::uint32_t unit = 0;
+        std::string_view digits = text.substr(i);
+        if (ReadHexNumber(digits, 4, unit)) {
+          i = text.size() - digits.size();
+          scratch += static_cast<char16_t>(unit);
+        } else {
+          scratch += u'x';
+        }
+        break;
+      }
+      default:
+        if (e >= '0' && e <= '7') {
+          unsigned code = e - '0';
+          for (int k = 0; k < 2 && i < text.size() && text[i] >= '0' && text[i] <= '7'; ++k)
+            code = code * 8 + (text[i++] - '0');
+          scratch += static_cast<char16_t>(code);
+        } else if (static_cast<unsigned char>(e) >= 0x80) {
+          --i;  // an escaped UTF-8 character stands for itself
+        } else {
+          scratch += static_cast<char16_t>(e);
+        }
+    }
+  }
+  out.clear();
+  AppendUtf8(out, scratch);
+  units = scratch.size();
+  text.remove_prefix(i + 1);
+  return true;
+}
+
+// "\Registry\Machine\a" -> "HKEY_LOCAL_MACHINE\a", "\Registry\User\b" ->
+// "HKEY_USERS\b"; empty for any other target.
+std::string LinkTargetPath(std::string_view target) {
+  std::string_view rest = target;
+  while (!rest.empty() && rest.front() == '\\') rest.remove_prefix(1);
+  std::size_t slash = rest.find('\\');
+  if (slash == std::string_view::npos || !EqualNoCase(rest.substr(0, slash), "Registry")) return {};
+  rest.remove_prefix(slash + 1);
+  slash = rest.find('\\');
+  std::string_view hive = rest.substr(0, slash);
+  rest.remove_prefix(slash == std::string_view::npos ? rest.size() : slash);
+  if (EqualNoCase(hive, "Machine")) return "HKEY_LOCAL_MACHINE" + std::string(rest);
+  if (EqualNoCase(hive, "User")) return "HKEY_USERS" + std::string(rest);
+  return {};
+}
+
+// The UTF-16 units of little-endian bytes; an odd last byte is left out.
+std::u16string FromLittleEndian(std::string_view bytes) {
+  std::u16string units(bytes.size() / 2, u'\0');
+  for (std::size_t k = 0; k < units.size(); ++k)
+    units[k] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * k]) |
+                                     static_cast<unsigned char>(bytes[2 * k + 1]) << 8);
+  return units;
+}
+
+bool IsStringType(std::uint32_t type) { return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz; }
+
+}  // namespace
+
+// The lines of a file, read in large blocks, or of a text in memory.
+class WineRegistryReader::LineSource {
+ public:
+  explicit LineSource(std::string_view text) : rest_(text) {}
+  explicit LineSource(int fd) : fd_(fd), buffer_(kChunkSize) {}
+
+  /// The next line without its line end; the view lasts until the next call.
+  bool Next(std::string_view& line) {
+    for (;;) {
+      const void* found = rest_.empty() ? nullptr : std::memchr(rest_.data(), '\n', rest_.size());
+      if (found) {
+        std::size_t length = static_cast<const char*>(found) - rest_.data();
+        line = rest_.substr(0, length);
+        rest_.remove_prefix(length + 1);
+        break;
+      }
+      if (!Fill()) {
+        if (rest_.empty()) return false;
+        line = rest_;
+        rest_ = {};
+        break;
+      }
+    }
+    ++number_;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return true;
+  }
+  unsigned number() const { return number_; }
+  int error() const { return error_; }
+  unsigned long long bytes() const { return bytes_; }
+
+ private:
+  // Moves the unread rest to the front and reads more; false at the end.
+  bool Fill() {
+    if (fd_ < 0 || done_) return false;
+    std::size_t kept = rest_.size();
+    if (kept) std::memmove(buffer_.data(), rest_.data(), kept);
+    if (kept == buffer_.size()) buffer_.resize(buffer_.size() * 2);  // one very long line
+    for (;;) {
+      ssize_t got = read(fd_, buffer_.data() + kept, buffer_.size() - kept);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) {
+        if (got < 0) error_ = errno;
+        done_ = true;
+        rest_ = std::string_view(buffer_.data(), kept);
+        return false;
+      }
+      bytes_ += static_cast<unsigned long long>(got);
+      rest_ = std::string_view(buffer_.data(), kept + static_cast<std::size_t>(got));
+      return true;
+    }
+  }
+
+  int fd_ = -1;
+  std::vector<char> buffer_;
+  std::string_view rest_;
+  unsigned number_ = 0;
+  int error_ = 0;
+  bool done_ = false;
+  unsigned long long bytes_ = 0;
+};
+
+WineRegistryReader::WineRegistryReader(MemoryRegistry& registry) : registry_(registry) {}
+
+void WineRegistryReader::ReadFile(const std::string& hostPath, MemoryRegistry::Key* root) {
+  int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno != ENOENT)
+      std::printf("\b \n%s cannot be read (error %u); its keys are left empty\n", hostPath.c_str(),
+                  ErrorFromErrno(errno, hostPath));
+    return;
+  }
+  LineSource source(fd);
+  Read(source, hostPath, root);
+  bytesRead_ += source.bytes();
+  if (source.error())
+    std::printf("\b \n%s cannot be read to its end (error %u); its keys are left as far as read\n",
+                hostPath.c_str(), ErrorFromErrno(source.error(), hostPath));
+  close(fd);
+}
+
+void WineRegistryReader::ReadText(std::string_view text, const std::string& name, MemoryRegistry::Key* root) {
+  LineSource source(text);
+  Read(source, name, root);
+  bytesRead_ += text.size();
+}
+
+void WineRegistryReader::ReportBadLine(const std::string& name, unsigned line) {
+  if (++badLines_ <= kBadLinesShown)
+    std::printf("\b \nLine %u of %s cannot be read and is left out\n", line, name.c_str());
+}
+
+void WineRegistryReader::Finish() {
+  for (auto& [key, target] : links_) registry_.MakeLink(key, LinkTargetPath(target));
+  links_.clear();
+  if (badLines_ > kBadLinesShown)
+    std::printf("\b \n%u more registry lines cannot be read and are left out\n", badLines_ - kBadLinesShown);
+}
+
+void WineRegistryReader::Read(LineSource& source, const std::string& name, MemoryRegistry::Key* root) {
+  std::string_view line;
+  if (!source.Next(line) || line != kHeader) {
+    if (source.error() == 0)
+      std::printf("\b \n%s is not a Wine registry file; its keys are left empty\n", name.c_str());
+    return;
+  }
+
+  // The keys along the last key line's path, so that the next key line,
+  // which usually shares most of it, is found without searching.
+  std::vector<MemoryRegistry::Key*> chain = {root};
+  std::vector<std::string> chainNames;
+  MemoryRegistry::Key* current = nullptr;
+  bool inBrokenKey = false;  // the values of an unreadable key line are left out with it
+  std::string path, valueName, data;
+  std::u16string scratch;
+  std::size_t units = 0;
+
+  while (source.Next(line)) {
+    SkipBlanks(line);
+    if (line.empty() || line[0] == ';') continue;
+    unsigned lineNumber = source.number();
+
+    if (line[0] == '[') {
+      line.remove_prefix(1);
+      current = nullptr;
+      inBrokenKey = !ReadEscaped(line, ']', path, units, scratch);
+      if (inBrokenKey) {
+        ReportBadLine(name, lineNumber);
+        continue;
+      }
+      std::size_t depth = 0;
+      std::string_view rest = path;
+      while (!rest.empty()) {
+        std::size_t slash = rest.find('\\');
+        std::string_view component = rest.substr(0, slash);
+        rest.remove_prefix(slash == std::string_view::npos ? rest.size() : slash + 1);
+        if (component.empty()) continue;
+        if (depth < chainNames.size() && chainNames[depth] == component) {
+          ++depth;
+          continue;
+        }
+        chain.resize(depth + 1);
+        chainNames.resize(depth);
+        chain.push_back(registry_.AddSubkey(chain[depth], component));
+        chainNames.emplace_back(component);
+        ++depth;
+      }
+      chain.resize(depth + 1);
+      chainNames.resize(depth);
+      current = chain[depth];
+      continue;
+    }
+
+    if (line[0] == '#') {
+      if (!current) continue;  // file options such as #arch
+      if (ConsumePrefix(line, "#class=\"")) {
+        if (ReadEscaped(line, '"', data, units, scratch))
+          registry_.SetClass(current, data);
+        else
+          ReportBadLine(name, lineNumber);
+      } else if (line.substr(0, 5) == "#link") {
+        links_.emplace_back(current, std::string());
+      }
+      continue;
+    }
+
+    if (line[0] != '"' && line[0] != '@') {
+      ReportBadLine(name, lineNumber);
+      continue;
+    }
+    if (!current) {
+      if (!inBrokenKey) ReportBadLine(name, lineNumber);
+      continue;
+    }
+
+    // A value: its name, then its data in one of the forms Wine writes.
+    bool ok = true;
+    if (line[0] == '@') {
+      valueName.clear();
+      line.remove_prefix(1);
+    } else {
+      line.remove_prefix(1);
+      ok = ReadEscaped(line, '"', valueName, units, scratch);
+    }
+    SkipBlanks(line);
+    ok = ok && ConsumePrefix(line, "=");
+    SkipBlanks(line);
+    std::uint32_t type = kRegSz;
+    std::size_t storedLength = 0;
+    if (!ok) {
+    } else if (line.substr(0, 1) == "\"" || line.substr(0, 3) == "str") {
+      if (ConsumePrefix(line, "str(2):"))
+        type = kRegExpandSz;
+      else if (ConsumePrefix(line, "str(7):"))
+        type = kRegMultiSz;
+      else
+        ConsumePrefix(line, "str:");
+      ok = ConsumePrefix(line, "\"") && ReadEscaped(line, '"', data, units, scratch);
+      data += '\0';  // the terminator the file leaves out
+      storedLength = (units + 1) * 2;
+    } else if (ConsumePrefix(line, "dword:")) {
+      std::uint32_t number = 0;
+      ok = ReadHexNumber(line, 8, number) && (line.empty() || IsBlank(line[0]));
+      type = kRegDword;
+      data.assign({static_cast<char>(number), static_cast<char>(number >> 8), static_cast<char>(number >> 16),
+                   static_cast<char>(number >> 24)});
+      storedLength = 4;
+    } else if (ConsumePrefix(line, "hex")) {
+      type = kRegBinary;
+      if (ConsumePrefix(line, "("))
+        ok = ReadHexNumber(line, 8, type) && ConsumePrefix(line, ")");
+      ok = ok && ConsumePrefix(line, ":");
+      data.clear();
+      // Bytes of one or two hex digits, separated by commas; a line that
+      // ends in a backslash goes on in the next.
+      while (ok) {
+        SkipBlanks(line);
+        if (line.empty()) break;
+        if (line[0] == ',') {
+          line.remove_prefix(1);
+        } else if (line[0] == '\\') {
+          line.remove_prefix(1);
+          SkipBlanks(line);
+          ok = line.empty() && source.Next(line);
+        } else {
+          std::uint32_t byte = 0;
+          ok = ReadHexNumber(line, 2, byte) && (line.empty() || line[0] == ',' || IsBlank(line[0]) || line[0] == '\\');
+          data += static_cast<char>(byte);
+        }
+      }
+      storedLength = data.size();
+      if (ok && IsStringType(type)) {
+        // String data is UTF-16; the single-byte world sees it as UTF-8. An
+        // odd last byte is no unit and is dropped, as Windows drops it.
+        std::u16string text = FromLittleEndian(data);
+        data.clear();
+        AppendUtf8(data, text);
+      }
+    } else {
+      ok = false;
+    }
+    if (!ok) {
+      ReportBadLine(name, lineNumber);
+      continue;
+    }
+    if (type == kRegLink && !links_.empty() && links_.back().first == current &&
+        EqualNoCase(valueName, "SymbolicLinkValue")) {
+      links_.back().second = Utf16ToUtf8(FromLittleEndian(data));
+    }
+    registry_.SetValue(current, valueName, type, data, static_cast<std::uint32_t>(storedLength));
+  }
+}
+
+}  // namespace platform::posix

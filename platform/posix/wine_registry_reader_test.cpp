@@ -1,0 +1,257 @@
+#include "platform/posix/wine_registry_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace platform::posix {
+namespace {
+
+const std::string kHeader = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n\n";
+
+// A registry whose HKEY_LOCAL_MACHINE is read from `text`; what the reader
+// printed goes to `output`.
+struct Loaded {
+  MemoryRegistry registry;
+  std::string output;
+  unsigned badLines = 0;
+
+  explicit Loaded(const std::string& text) {
+    testing::internal::CaptureStdout();
+    WineRegistryReader reader(registry);
+    reader.ReadText(text, "system.reg", registry.RootKey(kLocalMachine));
+    reader.Finish();
+    badLines = reader.badLines();
+    output = testing::internal::GetCapturedStdout();
+  }
+
+  struct Value {
+    std::string name;
+    std::uint32_t type;
+    std::string data;
+    bool operator==(const Value&) const = default;
+  };
+  friend std::ostream& operator<<(std::ostream& out, const Value& v) {
+    return out << v.name << "=" << v.type << ":" << testing::PrintToString(v.data);
+  }
+
+  // The values of a key as a Windows program lists them; empty when the key
+  // cannot be opened.
+  std::vector<Value> Values(const char* path) {
+    std::vector<Value> values;
+    RegistryKey key;
+    if (registry.OpenKey(kLocalMachine, path, &key) != kErrorSuccess) return values;
+    char name[2048];
+    std::uint8_t data[4096];
+    for (std::uint32_t i = 0;; ++i) {
+      std::uint32_t nameLength = sizeof name, dataLength = sizeof data, type = 0;
+      if (registry.EnumValue(key, i, name, &nameLength, &type, data, &dataLength) != kErrorSuccess) break;
+      values.push_back({std::string(name, nameLength), type, std::string(reinterpret_cast<char*>(data), dataLength)});
+    }
+    registry.CloseKey(key);
+    return values;
+  }
+  std::vector<std::string> Subkeys(const char* path) {
+    std::vector<std::string> names;
+    RegistryKey key;
+    if (registry.OpenKey(kLocalMachine, path, &key) != kErrorSuccess) return {"<cannot open>"};
+    char name[2048];
+    for (std::uint32_t i = 0; registry.EnumKey(key, i, name, sizeof name) == kErrorSuccess; ++i) names.push_back(name);
+    registry.CloseKey(key);
+    return names;
+  }
+  std::uint32_t OpenError(const char* path) {
+    RegistryKey key;
+    std::uint32_t error = registry.OpenKey(kLocalMachine, path, &key);
+    if (error == kErrorSuccess) registry.CloseKey(key);
+    return error;
+  }
+  std::uint32_t MaxValueLength(const char* path) {
+    RegistryKey key;
+    RegistryKeyInfo info;
+    EXPECT_EQ(registry.OpenKey(kLocalMachine, path, &key), kErrorSuccess);
+    EXPECT_EQ(registry.QueryInfoKey(key, nullptr, nullptr, &info), kErrorSuccess);
+    registry.CloseKey(key);
+    return info.maxValueLength;
+  }
+};
+
+std::string Z(const std::string& text) { return text + '\0'; }
+
+// The hex(6) line of a link to `target`, as Wine writes it.
+std::string LinkValue(const std::string& target) {
+  std::string line = "\"SymbolicLinkValue\"=hex(6):";
+  char byte[8];
+  for (std::size_t i = 0; i < target.size(); ++i) {
+    std::snprintf(byte, sizeof byte, "%s%02x,00", i ? "," : "", static_cast<unsigned char>(target[i]));
+    line += byte;
+  }
+  return line + "\n";
+}
+
+TEST(WineRegistryReaderTest, EscapesInNamesAndStrings) {
+  Loaded loaded(kHeader +
+                "[Software\\\\Esc\\[1\\]] 1701234567\n"
+                "#time=1da2b3c4d5e6f70\n"
+                "\"caf\\xe9\"=\"\\x41\\x4b1\\x4c2d\\x00411\\x263a!\"\n"
+                "\"x\"=\"\\xg \\\\ \\\" \\q\"\n"
+                "\"oct\"=\"\\0017\\101\\7\"\n"
+                "\"ctl\"=\"\\a\\b\\t\\n\\v\\f\\r\\e\"\n"
+                "\"pair\"=\"\\xd83d\\xde00\"\n"
+                "\"raw\"=\"\xc3\xa9t\xc3\xa9\"\n");
+  EXPECT_EQ(loaded.output, "");
+  EXPECT_EQ(loaded.Subkeys("Software"), std::vector<std::string>{"Esc[1]"});
+  EXPECT_EQ(loaded.Values("Software\\Esc[1]"),
+            (std::vector<Loaded::Value>{
+                {"caf\xc3\xa9", kRegSz, Z("A\xd2\xb1\xe4\xb0\xad" "A1\xe2\x98\xba!")},
+                {"ctl", kRegSz, Z("\a\b\t\n\v\f\r\x1b")},
+                {"oct", kRegSz, Z("\x01" "7A\x07")},
+                {"pair", kRegSz, Z("\xf0\x9f\x98\x80")},
+                {"raw", kRegSz, Z("\xc3\xa9t\xc3\xa9")},
+                {"x", kRegSz, Z("xg \\ \" q")},
+            }));
+}
+
+TEST(WineRegistryReaderTest, EveryValueForm) {
+  Loaded loaded(kHeader +
+                "[Forms]\n"
+                "@=\"default\"\n"
+                "\"s\"=str:\"plain\"\n"
+                "\"e\"=str(2):\"%SystemRoot%\"\n"
+                "\"m\"=str(7):\"a\\0b\\0\"\n"
+                "\"d\"=dword:0000002a\n"
+                "\"b\"=hex:01,2,ff\n"
+                "\"big\"=hex(b):01,02,03,04,05,06,07,08\n"
+                "\"t\"=hex(ffffffff):\n"
+                "\"cont\"=hex:00,01,\\\r\n"
+                "    02,03,\\\n"
+                "\t04\n"
+                "\"odd\"=hex(1):6e,00,6f,00,74\n"
+                "\"empty\"=hex(1):\n"
+                "\"short\"=hex(4):01,02\n"
+                "\"utf16\"=hex(2):e9,00,3d,d8,00,de,00,00\n");
+  EXPECT_EQ(loaded.output, "");
+  EXPECT_EQ(loaded.Values("Forms"),
+            (std::vector<Loaded::Value>{
+                {"", kRegSz, Z("default")},
+                {"b", kRegBinary, "\x01\x02\xff"},
+                {"big", 11, "\x01\x02\x03\x04\x05\x06\x07\x08"},
+                {"cont", kRegBinary, std::string("\x00\x01\x02\x03\x04", 5)},
+                {"d", kRegDword, std::string("\x2a\0\0\0", 4)},
+                {"e", kRegExpandSz, Z("%SystemRoot%")},
+                {"empty", kRegSz, ""},
+                {"m", kRegMultiSz, std::string("a\0b\0\0", 5)},
+                {"odd", kRegSz, "no"},  // the odd byte is no UTF-16 unit
+                {"s", kRegSz, Z("plain")},
+                {"short", kRegDword, "\x01\x02"},
+                {"t", 0xffffffff, ""},
+                {"utf16", kRegExpandSz, Z("\xc3\xa9\xf0\x9f\x98\x80")},
+            }));
+  // The largest data as stored in UTF-16: "%SystemRoot%" and its NUL.
+  EXPECT_EQ(loaded.MaxValueLength("Forms"), 26u);
+}
+
+TEST(WineRegistryReaderTest, ImpliedParentsAndNamesInOtherCase) {
+  Loaded loaded(kHeader +
+                "[Software\\\\Vendor\\\\App\\\\Deep] 1\n"
+                "\"v\"=\"1\"\n"
+                "[SOFTWARE\\\\vendor\\\\Other]\n"
+                "\"Name\"=\"first\"\n"
+                "\"NAME\"=\"second\"\n"
+                "[software\\\\VENDOR\\\\other]\n"
+                "\"name\"=\"third\"\n"
+                "\"Added\"=\"x\"\n");
+  EXPECT_EQ(loaded.Subkeys(""), std::vector<std::string>{"Software"});
+  EXPECT_EQ(loaded.Subkeys("Software\\Vendor"), (std::vector<std::string>{"App", "Other"}));
+  EXPECT_EQ(loaded.Subkeys("Software\\Vendor\\App"), std::vector<std::string>{"Deep"});
+  EXPECT_EQ(loaded.Values("software\\vendor\\app"), std::vector<Loaded::Value>{});
+  EXPECT_EQ(loaded.Values("Software\\Vendor\\Other"),
+            (std::vector<Loaded::Value>{{"Added", kRegSz, Z("x")}, {"Name", kRegSz, Z("third")}}));
+}
+
+TEST(WineRegistryReaderTest, ListsInWineOrderWhateverTheFileOrder) {
+  std::string keys, values = "[Order]\n";
+  for (const char* name : {"Z", "~t", "b", "Data", "[x]", "\\xe9t", "A", "q\\\"uote", "{w", "1", "_u", "|p", "a1",
+                           "^c", "B2", "`g", "\\xc9z"}) {
+    std::string keyName = name == std::string("[x]") ? "\\[x\\]" : name;
+    keys += "[Order\\\\" + keyName + "]\n";
+    values += std::string("\"") + name + "\"=\"\"\n";
+  }
+  Loaded loaded(kHeader + keys + values);
+  std::vector<std::string> expected = {"1", "[x]", "^c", "_u", "`g", "A", "a1", "b", "B2", "Data", "q\"uote",
+                                       "Z", "{w", "|p", "~t", "\xc3\xa9t", "\xc3\x89z"};
+  EXPECT_EQ(loaded.Subkeys("Order"), expected);
+  std::vector<std::string> valueNames;
+  for (const auto& value : loaded.Values("Order")) valueNames.push_back(value.name);
+  EXPECT_EQ(valueNames, expected);
+}
+
+TEST(WineRegistryReaderTest, LinksLeadToTargetsAndFailWhenBrokenOrCircular) {
+  Loaded loaded(kHeader +
+                "[Software\\\\Classes\\\\CLSID\\\\{1}]\n"
+                "@=\"obj\"\n"
+                "[Software\\\\Wow6432Node\\\\Classes] 1\n"
+                "#link\n" +
+                LinkValue("\\Registry\\Machine\\Software\\Classes") +
+                "[Software\\\\Broken]\n"
+                "#link\n" +
+                LinkValue("\\REGISTRY\\MACHINE\\Software\\Nowhere") +
+                "[Software\\\\Elsewhere]\n"
+                "#link\n" +
+                LinkValue("\\Device\\Harddisk0") +
+                "[Software\\\\LoopA]\n#link\n" + LinkValue("\\Registry\\Machine\\Software\\LoopB") +
+                "[Software\\\\LoopB]\n#link\n" + LinkValue("\\Registry\\Machine\\Software\\LoopA"));
+  EXPECT_EQ(loaded.output, "");
+  EXPECT_EQ(loaded.Subkeys("Software\\Wow6432Node"), std::vector<std::string>{"Classes"});
+  EXPECT_EQ(loaded.Subkeys("Software\\Wow6432Node\\Classes\\CLSID"), std::vector<std::string>{"{1}"});
+  EXPECT_EQ(loaded.Values("Software\\Wow6432Node\\Classes\\CLSID\\{1}"),
+            (std::vector<Loaded::Value>{{"", kRegSz, Z("obj")}}));
+  EXPECT_EQ(loaded.OpenError("Software\\Broken"), kErrorFileNotFound);
+  EXPECT_EQ(loaded.OpenError("Software\\Elsewhere"), kErrorFileNotFound);
+  EXPECT_EQ(loaded.OpenError("Software\\LoopA"), kErrorFileNotFound);
+  EXPECT_EQ(loaded.OpenError("Software\\LoopB\\Below"), kErrorFileNotFound);
+}
+
+TEST(WineRegistryReaderTest, UnreadableLinesAreSkippedAndNamedUpToAFew) {
+  Loaded loaded(kHeader +
+                "[Good]\n"
+                "\"a\"=\"1\"\n"
+                "\"unterminated\"=\"abc\n"        // line 8
+                "\"b\"=dword:xyz\n"                // 9
+                "garbage\n"                        // 10
+                "[Broken\\\\Key\n"                 // 11: its values go with it
+                "\"lost\"=\"1\"\n"
+                "[Good]\n"
+                "\"c\"=hex:01,zz\n"                // 14
+                "\"d\"=oops:1\n"                   // 15
+                "\"e\"=str(2):\"no end\n"          // 16
+                "\"f\"=\"2\"\n"
+                "\"g\"\n");                        // 18
+  EXPECT_EQ(loaded.badLines, 8u);
+  EXPECT_EQ(loaded.output,
+            "\b \nLine 8 of system.reg cannot be read and is left out\n"
+            "\b \nLine 9 of system.reg cannot be read and is left out\n"
+            "\b \nLine 10 of system.reg cannot be read and is left out\n"
+            "\b \nLine 11 of system.reg cannot be read and is left out\n"
+            "\b \nLine 14 of system.reg cannot be read and is left out\n"
+            "\b \n3 more registry lines cannot be read and are left out\n");
+  EXPECT_EQ(loaded.Values("Good"),
+            (std::vector<Loaded::Value>{{"a", kRegSz, Z("1")}, {"f", kRegSz, Z("2")}}));
+  EXPECT_EQ(loaded.Subkeys(""), std::vector<std::string>{"Good"});
+}
+
+TEST(WineRegistryReaderTest, OnlyTheRegistryHeaderOpensAFile) {
+  Loaded crlf("WINE REGISTRY Version 2\r\n[Key]\r\n\"v\"=\"1\"\r\n");
+  EXPECT_EQ(crlf.output, "");
+  EXPECT_EQ(crlf.Values("Key"), (std::vector<Loaded::Value>{{"v", kRegSz, Z("1")}}));
+
+  for (const char* text : {"", "REGEDIT4\n[Key]\n", "WINE REGISTRY Version 1\n[Key]\n", "\n"}) {
+    Loaded other(text);
+    EXPECT_EQ(other.output, "\b \nsystem.reg is not a Wine registry file; its keys are left empty\n") << text;
+    EXPECT_EQ(other.Subkeys(""), std::vector<std::string>{});
+  }
+}
+
+}  // namespace
+}  // namespace platform::posix

@@ -1,0 +1,48 @@
+#include "platform/console.h"
+
+#include <conio.h>
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+
+#include "platform/win32/windows_api.h"
+
+namespace platform {
+namespace {
+ConsoleCtrlHandler installedHandler = nullptr;
+
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+  return installedHandler && installedHandler(event) ? TRUE : FALSE;
+}
+}  // namespace
+
+// Binary mode: the bytes printed are the bytes written, as on Linux; text
+// mode would turn the prompt's "\r\n" into "\r\r\n" in redirected output.
+void InitConsole() {
+  _setmode(_fileno(stdout), _O_BINARY);
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
+}
+
+void WaitForKey() {
+  std::fflush(stdout);
+  HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
+  DWORD mode;
+  if (input != INVALID_HANDLE_VALUE && input != nullptr && ::GetConsoleMode(input, &mode)) {
+    _getch();  // blocks until a key arrives; no echo
+    return;
+  }
+  // Not a console: one byte, and at the end of input (or without any input)
+  // go on at once instead of waiting for a key that can never come.
+  if (input == INVALID_HANDLE_VALUE || input == nullptr) return;
+  char key;
+  DWORD got;
+  ::ReadFile(input, &key, 1, &got, nullptr);
+}
+
+bool InstallConsoleCtrlHandler(ConsoleCtrlHandler handler) {
+  installedHandler = handler;
+  return ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE) != FALSE;
+}
+
+}  // namespace platform

@@ -1,0 +1,49 @@
+#include "test/wine/wine_prefix.h"
+
+#include <filesystem>
+#include <stdexcept>
+
+namespace test {
+
+WinePrefix::WinePrefix() : prefix_(folder_.path() + "/prefix") {
+  std::filesystem::create_directories(folder_.path() + "/home");
+  std::filesystem::create_directories(folder_.path() + "/tmp");
+  RunResult boot = Run(VASTREL_WINEBOOT, {"-i"}, Environment());
+  WaitForServer();
+  if (boot.status != 0 || !std::filesystem::exists(prefix_ + "/system.reg"))
+    throw std::runtime_error("wineboot could not make a prefix in " + prefix_ + ":\n" + boot.output);
+}
+
+WinePrefix::~WinePrefix() { Run(VASTREL_WINESERVER, {"-k"}, Environment()); }
+
+std::string WinePrefix::DriveC(const std::string& relative) const {
+  return prefix_ + "/drive_c/" + relative;
+}
+
+RunResult WinePrefix::Wine(const std::vector<std::string>& arguments) const {
+  return Run(VASTREL_WINE, arguments, Environment());
+}
+
+RunResult WinePrefix::Host(const std::string& program, const std::vector<std::string>& arguments) const {
+  return Run(program, arguments, Environment());
+}
+
+void WinePrefix::WaitForServer() const { Run(VASTREL_WINESERVER, {"-w"}, Environment()); }
+
+std::map<std::string, std::optional<std::string>> WinePrefix::Environment() const {
+  return {
+      {"WINEPREFIX", prefix_},
+      {"HOME", folder_.path() + "/home"},
+      {"TMPDIR", folder_.path() + "/tmp"},
+      {"WINEDEBUG", "-all"},
+      // No Mono or Gecko installer, no menu entries, no windows.
+      {"WINEDLLOVERRIDES", "mscoree,mshtml=;winemenubuilder.exe=d"},
+      {"DISPLAY", std::nullopt},
+      {"WAYLAND_DISPLAY", std::nullopt},
+      // Both builds take the folders from these; Wine sets its own.
+      {"WINDIR", std::nullopt},
+      {"ProgramFiles", std::nullopt},
+  };
+}
+
+}  // namespace test
