@@ -12,6 +12,8 @@
 #include "platform/environment.h"
 #include "platform/file_system.h"
 #include "platform/last_error.h"
+#include "registry/registry_compare.h"
+#include "registry/registry_snapshot.h"
 
 namespace {
 
@@ -55,6 +57,9 @@ void CompareTree(const std::string& folder, const char* snapshot, const char* ad
 
 void Capture(const Folders& folders) {
   platform::Files().CreateFolder(kWorkFolder);  // usually there from an earlier run
+  std::printf("Capturing Registry  ");
+  CaptureRegistry("", kWorkFolder + "\\reg.bin");
+  std::printf("\rCaptured Registry        \n");
   CaptureTree(folders.windows, "\\windir.bin");
   CaptureTree(folders.programFiles, "\\prgdir.bin");
   std::printf("Capturing INI File  ");
@@ -71,6 +76,10 @@ void CompareIni(const Folders& folders, const std::string& name) {
 }
 
 void Compare(const Folders& folders) {
+  std::printf("Comparing Registry  ");
+  CompareRegistry(kWorkFolder + "\\reg.bin", kWorkFolder + "\\new.reg", kWorkFolder + "\\mod.reg",
+                  kWorkFolder + "\\modo.reg", kWorkFolder + "\\rem.reg");
+  std::printf("\rCompared Registry        \n");
   CompareTree(folders.windows, "\\windir.bin", "\\new.txt", "\\mod.txt", "\\rem.txt");
   CompareTree(folders.programFiles, "\\prgdir.bin", "\\prgnew.txt", "\\prgmod.txt", "\\prgrem.txt");
   std::printf("Comparing INI File  ");

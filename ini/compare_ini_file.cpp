@@ -1,7 +1,5 @@
 #include "ini/compare_ini_file.h"
 
-#include <optional>
-
 #include "app/file.h"
 #include "ini/ini_entry.h"
 #include "ini/ini_entry_list.h"
@@ -31,7 +29,7 @@ bool CompareIniFile(const std::string& livePath, const std::string& savedPath, c
       newHeader = modHeader = true;
       lastSection = liveEntry.section;
     }
-    std::optional<IniEntry> savedEntry = savedEntries.TakeSameKey(liveEntry);
+    const IniEntry* savedEntry = savedEntries.TakeSameKey(liveEntry);
     if (!savedEntry) {
       liveEntry.Write(newReport, newHeader);
       newHeader = false;

@@ -6,6 +6,7 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "app/file_error.h"
 #include "test/run.h"
@@ -44,59 +45,43 @@ class CompareIniFileTest : public ::testing::Test {
   test::TempFolder folder_;
 };
 
-TEST_F(CompareIniFileTest, IdenticalFilesGiveFourEmptyReports) {
+TEST_F(CompareIniFileTest, ReportsByteForByte) {
+  struct Case {
+    std::string saved, live;
+    Reports reports;
+  };
+  const std::string boot = "[boot]\r\nshell=explorer.exe\r\n\r\n[drivers]\r\nwave=mmdrv.dll\r\n";
+  const std::vector<Case> cases = {
+      {boot, boot, {}},
+      {"[S]\r\na=1\r\nb=2\r\n", "[S]\r\nb=2\r\na=1\r\n", {}},  // moving an entry changes nothing
+      {"[S]\r\nk=1\r\n", "[S]\r\nk=2\r\n", {"", "\r\n[S]\r\nk=2\r\n", "\r\n[S]\r\nk=1\r\n", ""}},
+      // Blanks belong to a value; each report has its own header.
+      {"[S]\r\nk=1\r\nm=1\r\n", "[S]\r\nk= 1\r\nn=1\r\nm=2\r\n",
+       {"\r\n[S]\r\nn=1\r\n", "\r\n[S]\r\nk= 1\r\nm=2\r\n", "\r\n[S]\r\nk=1\r\nm=1\r\n", ""}},
+      {"[S]\r\nKey=1\r\n", "[S]\r\nkey=1\r\n", {"\r\n[S]\r\nkey=1\r\n", "", "", "\r\n[S]\r\nKey=1\r\n"}},
+      {"[A]\r\nx=1\r\ny=2\r\n", "[B]\r\nx=1\r\ny=2\r\n",
+       {"\r\n[B]\r\nx=1\r\ny=2\r\n", "", "", "\r\n[A]\r\nx=1\r\ny=2\r\n"}},
+      // A second run of a section gets its header again, in each report.
+      {"[T]\r\nt=1\r\n", "[S]\r\na=1\r\nb=1\r\n[T]\r\nt=1\r\n[S]\r\nc=1\r\n",
+       {"\r\n[S]\r\na=1\r\nb=1\r\n\r\n[S]\r\nc=1\r\n", "", "", ""}},
+      {"[A]\r\na=1\r\nb=1\r\n[B]\r\nc=1\r\n[A]\r\nd=1\r\n", "[A]\r\nb=1\r\n",
+       {"", "", "", "\r\n[A]\r\na=1\r\n\r\n[B]\r\nc=1\r\n\r\n[A]\r\nd=1\r\n"}},
+      {"[S]\r\nk=1\r\nk=1\r\n", "[S]\r\nk=1\r\n", {"", "", "", "\r\n[S]\r\nk=1\r\n"}},
+      {"a=1\r\nb=1\r\n[S]\r\n", "a=2\r\nc=1\r\n[S]\r\n",
+       {"\r\n[]\r\nc=1\r\n", "\r\n[]\r\na=2\r\n", "\r\n[]\r\na=1\r\n", "\r\n[]\r\nb=1\r\n"}},
+      // A change on a last line that no line feed ends.
+      {"[S]\r\na=1\r\nlast=1", "[S]\r\na=1\r\nlast=2",
+       {"", "\r\n[S]\r\nlast=2\r\n", "\r\n[S]\r\nlast=1\r\n", ""}},
+      {"[S]\r\nlast=1", "[S]\r\n", {"", "", "", "\r\n[S]\r\nlast=1\r\n"}},
+  };
   folder_.WriteFile("mod.ini", "left from an earlier run");
-  const std::string file = "[boot]\r\nshell=explorer.exe\r\n\r\n[drivers]\r\nwave=mmdrv.dll\r\n";
-  EXPECT_EQ(Compare(file, file), Reports{});
-  // Moving an entry within its section changes nothing either.
-  EXPECT_EQ(Compare("[S]\r\na=1\r\nb=2\r\n", "[S]\r\nb=2\r\na=1\r\n"), Reports{});
+  for (const Case& c : cases) EXPECT_EQ(Compare(c.saved, c.live), c.reports) << c.saved << "\n--\n" << c.live;
 }
 
-TEST_F(CompareIniFileTest, ChangedValuesGoToModAndModo) {
-  EXPECT_EQ(Compare("[S]\r\nk=1\r\n", "[S]\r\nk=2\r\n"),
-            (Reports{"", "\r\n[S]\r\nk=2\r\n", "\r\n[S]\r\nk=1\r\n", ""}));
-  // Blanks are part of a value; a new entry in the section gets its own header.
-  EXPECT_EQ(Compare("[S]\r\nk=1\r\nm=1\r\n", "[S]\r\nk= 1\r\nn=1\r\nm=2\r\n"),
-            (Reports{"\r\n[S]\r\nn=1\r\n", "\r\n[S]\r\nk= 1\r\nm=2\r\n", "\r\n[S]\r\nk=1\r\nm=1\r\n", ""}));
-}
-
-TEST_F(CompareIniFileTest, KeysAndSectionsCompareExactly) {
-  EXPECT_EQ(Compare("[S]\r\nKey=1\r\n", "[S]\r\nkey=1\r\n"),
-            (Reports{"\r\n[S]\r\nkey=1\r\n", "", "", "\r\n[S]\r\nKey=1\r\n"}));
-  EXPECT_EQ(Compare("[A]\r\nx=1\r\ny=2\r\n", "[B]\r\nx=1\r\ny=2\r\n"),
-            (Reports{"\r\n[B]\r\nx=1\r\ny=2\r\n", "", "", "\r\n[A]\r\nx=1\r\ny=2\r\n"}));
-}
-
-TEST_F(CompareIniFileTest, HeadersFollowTheRunsOfSections) {
-  // A second run of a section in the live file gets its header again.
-  EXPECT_EQ(Compare("[T]\r\nt=1\r\n", "[S]\r\na=1\r\nb=1\r\n[T]\r\nt=1\r\n[S]\r\nc=1\r\n").newer,
-            "\r\n[S]\r\na=1\r\nb=1\r\n\r\n[S]\r\nc=1\r\n");
-  // Removed entries come in saved order, with a header at each change.
-  EXPECT_EQ(Compare("[A]\r\na=1\r\nb=1\r\n[B]\r\nc=1\r\n[A]\r\nd=1\r\n", "[A]\r\nb=1\r\n").rem,
-            "\r\n[A]\r\na=1\r\n\r\n[B]\r\nc=1\r\n\r\n[A]\r\nd=1\r\n");
-}
-
-TEST_F(CompareIniFileTest, RepeatedKeysPairInFileOrder) {
-  EXPECT_EQ(Compare("[S]\r\nk=1\r\nk=1\r\n", "[S]\r\nk=1\r\n"), (Reports{"", "", "", "\r\n[S]\r\nk=1\r\n"}));
-  // Each live entry takes the first saved one with its key that is left.
-  EXPECT_EQ(Compare("[S]\r\nk=1\r\nk=2\r\n", "[S]\r\nk=2\r\nk=1\r\nk=3\r\n"),
-            (Reports{"\r\n[S]\r\nk=3\r\n", "\r\n[S]\r\nk=2\r\nk=1\r\n", "\r\n[S]\r\nk=1\r\nk=2\r\n", ""}));
-}
-
-TEST_F(CompareIniFileTest, EntriesBeforeTheFirstSectionHaveAnEmptyOne) {
-  EXPECT_EQ(Compare("a=1\r\nb=1\r\n[S]\r\n", "a=2\r\nc=1\r\n[S]\r\n"),
-            (Reports{"\r\n[]\r\nc=1\r\n", "\r\n[]\r\na=2\r\n", "\r\n[]\r\na=1\r\n", "\r\n[]\r\nb=1\r\n"}));
-}
-
-TEST_F(CompareIniFileTest, AChangeOnALastLineWithoutLineFeedIsReported) {
-  EXPECT_EQ(Compare("[S]\r\na=1\r\nlast=1", "[S]\r\na=1\r\nlast=2"),
-            (Reports{"", "\r\n[S]\r\nlast=2\r\n", "\r\n[S]\r\nlast=1\r\n", ""}));
-  EXPECT_EQ(Compare("[S]\r\nlast=1", "[S]\r\n").rem, "\r\n[S]\r\nlast=1\r\n");
-}
-
-TEST_F(CompareIniFileTest, AMissingInputLeavesTheReportsUntouched) {
+TEST_F(CompareIniFileTest, AFileThatCannotBeOpenedStopsTheComparison) {
   for (const char* name : {"new.ini", "modo.ini", "mod.ini", "rem.ini"}) folder_.WriteFile(name, "earlier");
   folder_.WriteFile("live.ini", "[S]\r\nk=1\r\n");
+  // A missing input raises before any report is emptied.
   try {
     CompareNamed("live.ini", "missing.ini");
     FAIL() << "no error raised";
@@ -106,17 +91,12 @@ TEST_F(CompareIniFileTest, AMissingInputLeavesTheReportsUntouched) {
   }
   EXPECT_THROW(CompareNamed("missing.ini", "live.ini"), FileError);
   for (const char* name : {"new.ini", "modo.ini", "mod.ini", "rem.ini"}) EXPECT_EQ(folder_.ReadFile(name), "earlier");
-}
 
-TEST_F(CompareIniFileTest, AReportThatCannotBeCreatedStopsTheComparison) {
-  folder_.WriteFile("live.ini", "[S]\r\nk=1\r\n");
-  folder_.WriteFile("saved.ini", "");
-  folder_.WriteFile("rem.ini", "earlier");
-  EXPECT_THROW(CompareIniFile(PathOf("live.ini"), PathOf("saved.ini"), PathOf("new.ini"), PathOf("modo.ini"),
+  // Reports opened before one that cannot be created are empty, those after it untouched.
+  EXPECT_THROW(CompareIniFile(PathOf("live.ini"), PathOf("live.ini"), PathOf("new.ini"), PathOf("modo.ini"),
                               PathOf("no/such/folder/mod.ini"), PathOf("rem.ini")),
                FileError);
-  EXPECT_EQ(folder_.ReadFile("new.ini"), "");  // created before the failing one
-  EXPECT_EQ(folder_.ReadFile("modo.ini"), "");
+  EXPECT_EQ(folder_.ReadFile("new.ini") + folder_.ReadFile("modo.ini"), "");
   EXPECT_EQ(folder_.ReadFile("rem.ini"), "earlier");
 }
 

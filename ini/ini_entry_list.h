@@ -5,8 +5,8 @@
 // which keeps a comparison of large files linear.
 
 #include <cstddef>
-#include <optional>
-#include <string>
+#include <deque>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -14,13 +14,14 @@
 
 class IniEntryList {
  public:
-  void Append(const IniEntry& entry);
-  /// Removes and returns the first entry in the list with `entry`'s section
-  /// and key, if there is one.
-  std::optional<IniEntry> TakeSameKey(const IniEntry& entry);
-  /// How many entries are still in the list.
-  std::size_t Size() const { return entries_.size() - taken_; }
+  IniEntryList() = default;
+  IniEntryList(const IniEntryList&) = delete;  // the index points into the entries
+  IniEntryList& operator=(const IniEntryList&) = delete;
 
+  void Append(const IniEntry& entry);
+  /// Removes from the list the first entry with `entry`'s section and key and
+  /// returns it (it stays valid as long as the list), or null when none is left.
+  const IniEntry* TakeSameKey(const IniEntry& entry);
   /// Calls `visit` with each entry still in the list, in file order.
   template <typename Visit>
   void ForEach(Visit visit) const {
@@ -30,23 +31,25 @@ class IniEntryList {
   }
 
  private:
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+  // Views of an entry's own strings; entries never move (a deque).
   struct SectionAndKey {
-    std::string section;
-    std::string key;
+    std::string_view section;
+    std::string_view key;
     bool operator==(const SectionAndKey&) const = default;
   };
   struct SectionAndKeyHash {
     std::size_t operator()(const SectionAndKey& k) const;
   };
-  // Positions of the entries with one section and key, in file order; those
-  // before `next` are taken.
-  struct Positions {
-    std::vector<std::size_t> at;
-    std::size_t next = 0;
+  // The entries left with one section and key, linked in file order.
+  struct Chain {
+    std::size_t first = kNone;
+    std::size_t last = kNone;
   };
 
-  std::vector<IniEntry> entries_;
+  std::deque<IniEntry> entries_;
+  std::vector<std::size_t> nextSameKey_;
   std::vector<bool> isTaken_;
-  std::size_t taken_ = 0;
-  std::unordered_map<SectionAndKey, Positions, SectionAndKeyHash> index_;
+  std::unordered_map<SectionAndKey, Chain, SectionAndKeyHash> index_;
 };

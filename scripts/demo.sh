@@ -21,10 +21,14 @@ scripts/demo-install.sh "$WINEPREFIX"
 echo "== vastrel -d"
 "$vastrel" -d </dev/null | tr -d '\b'
 
-for report in "$WINEPREFIX"/drive_c/vastrel/*.{reg,txt,ini}; do
-  [ -f "$report" ] || continue
-  case "$report" in */cpy_*) continue ;; esac
-  [ -s "$report" ] || continue
-  echo "== ${report#$WINEPREFIX/}"
-  tr -d '\r' <"$report"
-done
+scripts/show-reports.sh "$WINEPREFIX/drive_c/vastrel" drive_c/vastrel
+
+# The same cycle with the Windows build, vastrel.exe, under Wine.
+if command -v wine >/dev/null && command -v wineboot >/dev/null; then
+  scripts/install-deps.sh g++-mingw-w64-x86-64-posix >&2
+  cmake --preset mingw >/dev/null
+  cmake --build build/mingw >/dev/null
+  scripts/demo-wine.sh "$PWD/build/mingw/app/vastrel.exe"
+else
+  echo "== wine is not installed: the run of vastrel.exe under Wine is left out"
+fi

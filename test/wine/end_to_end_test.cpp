@@ -187,5 +187,17 @@ TEST_F(WineEndToEnd, TheIniCopiesHoldTheFilesAsCaptured) {
   }
 }
 
+TEST_F(WineEndToEnd, TheIniReportsShowWhatChanged) {
+  for (const BuildRun* run : {&windows_, &linux_}) {
+    SCOPED_TRACE(run == &windows_ ? "vastrel.exe under Wine" : "the Linux build");
+    EXPECT_EQ(run->Report("win_new.ini"), "\r\n[Vastrel]\r\nVersion=2\r\n");
+    EXPECT_EQ(run->Report("win_mod.ini"), "\r\n[mail]\r\nmapi=0\r\n");
+    EXPECT_EQ(run->Report("win_modo.ini"), "\r\n[mail]\r\nmapi=1\r\n");
+    EXPECT_EQ(run->Report("win_rem.ini"), "\r\n[Vastrel]\r\nOld=1\r\n");
+    for (const char* report : {"system_new.ini", "system_mod.ini", "system_modo.ini", "system_rem.ini"})
+      EXPECT_EQ(run->Report(report), "") << report;
+  }
+}
+
 }  // namespace
 }  // namespace test

@@ -1,0 +1,111 @@
+#include "registry/reg_export.h"
+
+#include <cstdio>
+
+#include "app/file.h"
+#include "platform/last_error.h"
+#include "platform/registry.h"
+#include "registry/key_path.h"
+#include "registry/registry_key_enumerator.h"
+
+namespace {
+
+// Hex lines wrap once they reach this many characters since the last wrap.
+constexpr std::size_t kHexLineWidth = 79;
+constexpr char kHexContinuation[] = "\\\r\n  ";
+
+std::string ValuePrefix(const RegistryEntry& value) {
+  return value.name.empty() ? std::string("@=") : "\"" + value.name + "\"=";
+}
+
+std::string HexLine(std::string line, const RegistryEntry& value) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  line.reserve(line.size() + std::size_t{value.dataLength} * 3 + value.dataLength / 25 * 5 + 8);
+  std::size_t wrapMark = 0;
+  for (std::uint32_t i = 0; i < value.dataLength; ++i) {
+    if (i != 0) line += ',';
+    if (line.size() >= wrapMark + kHexLineWidth) {
+      wrapMark = line.size();
+      line += kHexContinuation;
+    }
+    std::uint8_t byte = value.data[i];
+    line += kDigits[byte >> 4];
+    line += kDigits[byte & 15];
+  }
+  line += "\r\n";
+  return line;
+}
+
+// The first four bytes, little-endian; a shorter value has 0 for the bytes
+// it lacks.
+std::uint32_t DwordOf(const RegistryEntry& value) {
+  std::uint32_t number = 0;
+  for (std::uint32_t i = 0; i < 4 && i < value.dataLength; ++i)
+    number |= std::uint32_t{value.data[i]} << (8 * i);
+  return number;
+}
+
+}  // namespace
+
+std::string FormatRegValueLine(const RegistryEntry& value) {
+  char buffer[32];
+  switch (value.type) {
+    case platform::kRegSz:
+    case platform::kRegExpandSz: {
+      const char* text = reinterpret_cast<const char*>(value.data.get());
+      std::string data;
+      if (value.dataLength != 0) data.assign(text, value.dataLength);
+      data.resize(std::char_traits<char>::length(data.c_str()));  // up to the first NUL
+      return ValuePrefix(value) + "\"" + data + "\"\r\n";
+    }
+    case platform::kRegBinary:
+      return HexLine(ValuePrefix(value) + "hex:", value);
+    case platform::kRegDword:
+    case platform::kRegDwordBigEndian:
+      std::snprintf(buffer, sizeof buffer, "dword:%08X\r\n", static_cast<unsigned>(DwordOf(value)));
+      return ValuePrefix(value) + buffer;
+    case 6: case 7: case 8: case 9: case 10:
+      std::snprintf(buffer, sizeof buffer, "hex(%d):", static_cast<int>(value.type));
+      return HexLine(ValuePrefix(value) + buffer, value);
+    default:
+      // Printed signed, as the tool always has; the default value has an
+      // empty name here, not an at sign.
+      std::snprintf(buffer, sizeof buffer, "=Error Bad Type %d\r\n", static_cast<int>(value.type));
+      return "\"" + value.name + "\"" + buffer;
+  }
+}
+
+void RegistryEntry::WriteAsReg(File& file, const char* keyPath) const {
+  if (isKey) {
+    if (keyPath) file.Write("\r\n[" + ChildKeyPath(keyPath, name) + "]\r\n");
+    return;
+  }
+  if (keyPath) file.Write("\r\n[" + std::string(keyPath) + "]\r\n");
+  file.Write(FormatRegValueLine(*this));
+}
+
+int ExportLiveKey(File& file, const std::string& keyPath) {
+  RegistryKeyEnumerator enumerator;
+  if (!enumerator.Open(keyPath)) {
+    std::printf("path not found %d\n%s\n", static_cast<int>(platform::GetLastError()),
+                keyPath.c_str());
+    return 0;
+  }
+  while (enumerator.Next()) {
+    const RegistryEntry& entry = enumerator.current;
+    if (!entry.CanOpen(keyPath)) {
+      std::printf("\n---->%s\\%s\n", keyPath.c_str(), entry.name.c_str());
+      continue;
+    }
+    if (entry.IsValue()) {
+      entry.WriteAsReg(file, nullptr);
+      continue;
+    }
+    entry.WriteAsReg(file, keyPath.c_str());
+    if (!ExportLiveKey(file, ChildKeyPath(keyPath, entry.name))) return 0;
+  }
+  std::uint32_t status = platform::GetLastError();
+  if (status == platform::kErrorNoMoreFiles) return 1;
+  std::printf("\n->%s\nError %d\n", keyPath.c_str(), static_cast<int>(status));
+  return 0;
+}

@@ -1,0 +1,69 @@
+// The capture walk: the whole registry, depth first, into reg.bin.
+
+#include <cstdio>
+#include <vector>
+
+#include "app/file.h"
+#include "app/spinner.h"
+#include "platform/last_error.h"
+#include "registry/key_path.h"
+#include "registry/registry_key_enumerator.h"
+#include "registry/registry_snapshot.h"
+
+int CaptureRegistry(const std::string& rootPath, const std::string& snapshotPath) {
+  File file;
+  file.OpenOrThrow(snapshotPath, File::modeCreate | File::modeWrite);
+  regbin::WriteU32(file, static_cast<std::uint32_t>(rootPath.size()));
+  file.Write(rootPath);
+  int result = CaptureKey(rootPath, file, nullptr);
+  file.Close();
+  return result;
+}
+
+int CaptureKey(const std::string& path, File& file, RegistryEntry* parent) {
+  TickSpinner();
+  if (parent) {
+    std::uint64_t blockStart = file.Seek(0, File::end);
+    if (blockStart > UINT32_MAX - regbin::kFieldSize)
+      throw FileError(FileError::genericException, 0, file.GetFilePath(),
+                      "the snapshot outgrows the 4 GiB that its offsets can address");
+    file.Seek(parent->type, File::begin);
+    regbin::WriteU32(file, static_cast<std::uint32_t>(blockStart));
+    file.Seek(0, File::end);
+  }
+
+  RegistryKeyEnumerator enumerator;
+  if (!enumerator.Open(path)) {
+    std::printf("\b \npath not found %d\n%s\n", static_cast<int>(platform::GetLastError()),
+                path.c_str());
+    return 0;
+  }
+
+  std::uint64_t countAt = file.GetPosition();
+  regbin::WriteU32(file, 0);  // the count, filled in once the key is listed
+  std::uint32_t count = 0;
+  std::vector<RegistryEntry> subkeys;
+  while (enumerator.Next()) {
+    RegistryEntry& entry = enumerator.current;
+    if (!entry.CanOpen(path)) {
+      std::printf("\b \n Inacessible path error=%d\n%s\\%s\n",
+                  static_cast<int>(platform::GetLastError()), path.c_str(), entry.name.c_str());
+      continue;
+    }
+    entry.WriteTo(file);
+    ++count;
+    if (!entry.IsValue()) subkeys.push_back(entry);
+  }
+  std::uint32_t status = platform::GetLastError();
+  file.Seek(static_cast<std::int64_t>(countAt), File::begin);
+  regbin::WriteU32(file, count);
+  file.Seek(0, File::end);
+  if (status != platform::kErrorNoMoreFiles) {
+    std::printf("\b \n->%s\nError %d\n", path.c_str(), static_cast<int>(status));
+    return 0;
+  }
+
+  for (RegistryEntry& subkey : subkeys)
+    if (!CaptureKey(ChildKeyPath(path, subkey.name), file, &subkey)) return 0;
+  return 1;
+}

@@ -1,0 +1,204 @@
+#include "registry/registry_compare.h"
+
+#include <cstdio>
+#include <stdexcept>
+#include <string_view>
+#include <vector>
+
+#include "app/spinner.h"
+#include "platform/last_error.h"
+#include "registry/key_path.h"
+#include "registry/reg_export.h"
+#include "registry/registry_key_enumerator.h"
+#include "registry/registry_snapshot.h"
+#include "registry/stored_key_export.h"
+
+namespace {
+
+// The entries of a key's stored block. A live entry takes the first stored
+// entry, in stored order, of its own kind and its exact name; what nobody
+// took has gone since the capture. A hash index keeps a key with many entries
+// from costing a search of all of them for each live one; it lies in flat
+// arrays, since a node per entry would cost more than the search it saves.
+class StoredEntries {
+ public:
+  /// Room for the block's `count` entries.
+  explicit StoredEntries(std::uint32_t count) {
+    entries_.reserve(count);
+    taken_.reserve(count);
+    next_.reserve(count);
+    first_.reserve(count);
+    last_.reserve(count);
+    std::size_t size = 16;
+    while (size < std::size_t{count} * 2) size *= 2;
+    table_.assign(size, kNone);
+  }
+
+  void Add(RegistryEntry&& entry) {
+    auto position = static_cast<std::uint32_t>(entries_.size());
+    if (position >= table_.size() / 2) throw std::logic_error("more stored entries than counted");
+    entries_.push_back(std::move(entry));
+    taken_.push_back(false);
+    next_.push_back(kNone);
+    first_.push_back(position);
+    last_.push_back(position);
+    std::uint32_t& home = Home(entries_.back());
+    if (home == kNone) {
+      home = position;
+      return;
+    }
+    // A name that repeats (only a hand-made snapshot has that) queues up.
+    if (first_[home] == kNone)
+      first_[home] = position;
+    else
+      next_[last_[home]] = position;
+    last_[home] = position;
+  }
+
+  /// The stored entry that `live` matches, now taken; null when none does.
+  RegistryEntry* Take(const RegistryEntry& live) {
+    std::uint32_t home = Home(live);
+    if (home == kNone || first_[home] == kNone) return nullptr;
+    std::uint32_t position = first_[home];
+    first_[home] = next_[position];
+    taken_[position] = true;
+    return &entries_[position];
+  }
+
+  /// The entries nobody took, in stored order; stops when `visit` says so.
+  template <typename Visit>
+  bool ForEachLeft(Visit visit) {
+    for (std::size_t i = 0; i < entries_.size(); ++i)
+      if (!taken_[i] && !visit(entries_[i])) return false;
+    return true;
+  }
+
+ private:
+  static constexpr std::uint32_t kNone = UINT32_MAX;
+
+  // The table slot for `entry`'s kind and name: the position of the first
+  // stored entry of that kind and name, or kNone where there is none.
+  std::uint32_t& Home(const RegistryEntry& entry) {
+    std::size_t mask = table_.size() - 1;
+    std::size_t i = (std::hash<std::string_view>{}(entry.name) + entry.isKey) & mask;
+    while (table_[i] != kNone) {
+      const RegistryEntry& there = entries_[table_[i]];
+      if (there.isKey == entry.isKey && there.name == entry.name) break;
+      i = (i + 1) & mask;
+    }
+    return table_[i];
+  }
+
+  std::vector<RegistryEntry> entries_;
+  std::vector<bool> taken_;
+  std::vector<std::uint32_t> next_;   // the next position of the same kind and name
+  // For the first position of each kind and name: the first position of it
+  // not yet taken, and the last position of it.
+  std::vector<std::uint32_t> first_;
+  std::vector<std::uint32_t> last_;
+  std::vector<std::uint32_t> table_;  // open addressing, at most half full
+};
+
+}  // namespace
+
+int CompareRegistry(const std::string& snapshotPath, const std::string& newPath,
+                    const std::string& modPath, const std::string& modoPath,
+                    const std::string& remPath) {
+  File snapshot;
+  snapshot.OpenOrThrow(snapshotPath, File::modeRead);
+  RegistryReports reports;
+  const unsigned createWrite = File::modeCreate | File::modeWrite;
+  reports.added.OpenOrThrow(newPath, createWrite);
+  reports.modified.OpenOrThrow(modPath, createWrite);
+  reports.original.OpenOrThrow(modoPath, createWrite);
+  reports.removed.OpenOrThrow(remPath, createWrite);
+
+  for (File* report : {&reports.added, &reports.modified, &reports.original, &reports.removed})
+    report->Write("REGEDIT4\r\n\r\n");
+  reports.added.Write(";   New Added Registry\r\n\r\n");
+  reports.modified.Write(";   Modified Registry\r\n\r\n");
+  reports.original.Write(";   Original Registry\r\n\r\n");
+  reports.removed.Write(";   Removed Registry\r\n\r\n");
+
+  SnapshotReader reader(snapshot);
+  std::string rootPath = reader.ReadRootPath();
+  int result = CompareKey(rootPath, reader, reports);
+
+  snapshot.Close();
+  reports.added.Close();
+  reports.modified.Close();
+  reports.original.Close();
+  reports.removed.Close();
+  return result;
+}
+
+int CompareKey(const std::string& path, SnapshotReader& snapshot, RegistryReports& reports) {
+  TickSpinner();
+  std::uint32_t count = snapshot.ReadCount();
+  StoredEntries stored(count);
+  for (std::uint32_t n = count; n != 0; --n) {
+    RegistryEntry entry;
+    snapshot.ReadEntry(entry);
+    stored.Add(std::move(entry));
+  }
+
+  RegistryKeyEnumerator live;
+  if (!live.Open(path)) {
+    std::printf("\b path not found\n%s\n", path.c_str());
+    return 0;
+  }
+  // Each report gets the key's header once, before its first value line;
+  // mod.reg and modo.reg get theirs together.
+  const char* newHeader = path.c_str();
+  const char* modHeader = path.c_str();
+  const char* remHeader = path.c_str();
+  RegistryEntryArray matchedKeys;
+  while (live.Next()) {
+    RegistryEntry& entry = live.current;
+    if (!entry.CanOpen(path)) {
+      std::printf("\b \n Inacessible path error=%d\n%s\\%s\n",
+                  static_cast<int>(platform::GetLastError()), path.c_str(), entry.name.c_str());
+      continue;
+    }
+    if (RegistryEntry* before = stored.Take(entry)) {
+      if (entry.Equals(*before)) {
+        if (!before->IsValue()) matchedKeys.push_back(std::move(*before));
+      } else {
+        entry.WriteAsReg(reports.modified, modHeader);
+        before->WriteAsReg(reports.original, modHeader);
+        modHeader = nullptr;
+      }
+    } else if (entry.IsValue()) {
+      entry.WriteAsReg(reports.added, newHeader);
+      newHeader = nullptr;
+    } else {
+      entry.WriteAsReg(reports.added, path.c_str());
+      ExportLiveKey(reports.added, ChildKeyPath(path, entry.name));
+    }
+  }
+  std::uint32_t status = platform::GetLastError();
+  if (status != platform::kErrorNoMoreFiles) {
+    std::printf("\b \n->%s\nError %d\n", path.c_str(), static_cast<int>(status));
+    return 0;
+  }
+
+  // A removed key whose stored subtree the capture never finished ends the
+  // comparison there, as any walk that stops does.
+  bool finished = stored.ForEachLeft([&](const RegistryEntry& gone) {
+    if (!gone.IsValue()) return ExportStoredKey(snapshot, gone, reports.removed, path) != 0;
+    gone.WriteAsReg(reports.removed, remHeader);
+    remHeader = nullptr;
+    return true;
+  });
+  if (!finished) return 0;
+
+  for (const RegistryEntry& key : matchedKeys) {
+    std::string childPath = ChildKeyPath(path, key.name);
+    if (!snapshot.SeekToBlock(key)) {
+      SnapshotReader::ReportUnfinished(childPath);
+      return 0;
+    }
+    if (!CompareKey(childPath, snapshot, reports)) return 0;
+  }
+  return 1;
+}

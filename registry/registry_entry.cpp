@@ -1,0 +1,70 @@
+#include "registry/registry_entry.h"
+
+#include <cstring>
+#include <vector>
+
+#include "platform/last_error.h"
+#include "platform/registry.h"
+#include "registry/key_path.h"
+#include "registry/root_key_table.h"
+
+void RegistryEntry::Clear() {
+  isKey = 0;
+  name.clear();
+  type = 0;
+  dataLength = 0;
+  data.reset();
+}
+
+void RegistryEntry::CopyFrom(const RegistryEntry& other) {
+  Clear();
+  isKey = other.isKey;
+  name = other.name;
+  type = other.type;
+  if (other.dataLength != 0) SetData(other.data.get(), other.dataLength);
+}
+
+void RegistryEntry::SetData(const void* bytes, std::uint32_t length) {
+  data.reset();
+  dataLength = 0;
+  if (length != 0) {
+    data = std::make_unique<std::uint8_t[]>(length);
+    std::memcpy(data.get(), bytes, length);
+  }
+  dataLength = length;
+}
+
+bool RegistryEntry::Equals(const RegistryEntry& other) const {
+  if (isKey != other.isKey || name != other.name) return false;
+  if (isKey) return true;
+  if (type != other.type || dataLength != other.dataLength) return false;
+  return dataLength == 0 || std::memcmp(data.get(), other.data.get(), dataLength) == 0;
+}
+
+bool RegistryEntry::CanOpen(const std::string& parentPath) const {
+  if (IsValue() || parentPath.empty()) return true;
+  std::vector<std::string> components;
+  SplitKeyPath(parentPath, components);
+  platform::RegistryKey root = FindRootKey(components[0]);
+  if (root == 0) {
+    platform::SetLastError(platform::kErrorPathNotFound);
+    return false;
+  }
+  std::string subKey = JoinKeyPath(components, 1, components.size() - 1);
+  subKey = subKey.empty() ? name : subKey + "\\" + name;
+
+  platform::Registry& registry = platform::Reg();
+  platform::RegistryKey key = 0;
+  std::uint32_t error = registry.OpenKey(root, subKey.c_str(), &key);
+  if (error == platform::kErrorSuccess) {
+    // A key that opens but cannot be queried cannot be listed either; the
+    // walks skip it rather than stopping at it.
+    char className[260];
+    std::uint32_t classLength = sizeof className;
+    platform::RegistryKeyInfo info;
+    error = registry.QueryInfoKey(key, className, &classLength, &info);
+    registry.CloseKey(key);
+  }
+  platform::SetLastError(error);
+  return error == platform::kErrorSuccess;
+}

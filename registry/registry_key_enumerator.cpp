@@ -1,0 +1,150 @@
+#include "registry/registry_key_enumerator.h"
+
+#include <algorithm>
+
+#include "platform/last_error.h"
+#include "registry/key_path.h"
+#include "registry/root_key_table.h"
+
+namespace {
+
+constexpr std::uint32_t kNameBufferSize = 2048;
+constexpr std::uint32_t kClassBufferSize = 260;
+
+// Twice what the registry asked for plus 2, so that data growing a little
+// between the query and the read still fits; held within 32 bits.
+std::uint32_t RoomFor(std::uint32_t needed) {
+  std::uint64_t room = std::uint64_t{needed} * 2 + 2;
+  return static_cast<std::uint32_t>(std::min<std::uint64_t>(room, UINT32_MAX));
+}
+
+}  // namespace
+
+bool RegistryKeyEnumerator::Open(const std::string& keyPath) {
+  path = keyPath;
+  Close();
+  if (keyPath.empty()) {
+    subkeyCount = kRootKeyCount;
+    platform::SetLastError(platform::kErrorSuccess);
+    return true;
+  }
+
+  std::vector<std::string> components;
+  SplitKeyPath(keyPath, components);
+  rootHandle = FindRootKey(components[0]);
+  std::string subKey = JoinKeyPath(components, 1, components.size() - 1);
+
+  platform::Registry& registry = platform::Reg();
+  if (rootHandle == 0) {
+    // What the registry answers for a handle that is no root key.
+    platform::SetLastError(platform::kErrorInvalidHandle);
+    return false;
+  }
+  platform::RegistryKey key = 0;
+  std::uint32_t error = registry.OpenKey(rootHandle, subKey.c_str(), &key);
+  if (error != platform::kErrorSuccess) {
+    rootHandle = 0;
+    platform::SetLastError(error);
+    return false;
+  }
+  char className[kClassBufferSize];
+  std::uint32_t classLength = kClassBufferSize;
+  platform::RegistryKeyInfo info;
+  error = registry.QueryInfoKey(key, className, &classLength, &info);
+  if (error != platform::kErrorSuccess) {
+    registry.CloseKey(key);
+    rootHandle = 0;
+    platform::SetLastError(error);
+    return false;
+  }
+  keyHandle_ = key;
+  keyOpen_ = true;
+  subkeyCount = info.subKeys;
+  valueCount = info.values;
+  dataCapacity = RoomFor(info.maxValueLength);
+  data_.assign(dataCapacity, 0);
+  nameBuffer_.assign(kNameBufferSize, 0);
+  platform::SetLastError(platform::kErrorSuccess);
+  return true;
+}
+
+bool RegistryKeyEnumerator::Next() {
+  if (!keyOpen_) {
+    if (rootHandle == 0 && path.empty() && index < kRootKeyCount) {
+      current.isKey = 1;
+      current.name = RootKeyTable[index].name;
+      ++index;
+      platform::SetLastError(platform::kErrorSuccess);
+      return true;
+    }
+    current.Clear();
+    platform::SetLastError(platform::kErrorNoMoreFiles);
+    return false;
+  }
+  if (index < valueCount) return ReadValue();
+  if (index - valueCount < subkeyCount) return ReadSubkey();
+  platform::SetLastError(platform::kErrorNoMoreFiles);
+  return false;
+}
+
+bool RegistryKeyEnumerator::ReadValue() {
+  platform::Registry& registry = platform::Reg();
+  std::uint32_t nameLength = kNameBufferSize;
+  std::uint32_t type = 0;
+  std::uint32_t dataLength = dataCapacity;
+  std::uint32_t error = registry.EnumValue(keyHandle_, index, nameBuffer_.data(), &nameLength,
+                                           &type, data_.data(), &dataLength);
+  if (error == platform::kErrorMoreData) {
+    // The value grew since the key was queried: one more try with room for
+    // what it needs now.
+    dataCapacity = RoomFor(dataLength);
+    data_.clear();
+    data_.shrink_to_fit();
+    data_.assign(dataCapacity, 0);
+    nameLength = kNameBufferSize;
+    dataLength = dataCapacity;
+    error = registry.EnumValue(keyHandle_, index, nameBuffer_.data(), &nameLength, &type,
+                               data_.data(), &dataLength);
+  }
+  if (error != platform::kErrorSuccess) {
+    platform::SetLastError(error);
+    return false;
+  }
+  current.Clear();
+  current.isKey = 0;
+  current.name.assign(nameBuffer_.data(), std::min(nameLength, kNameBufferSize - 1));
+  current.type = type;
+  current.SetData(data_.data(), std::min(dataLength, dataCapacity));
+  ++index;
+  platform::SetLastError(platform::kErrorSuccess);
+  return true;
+}
+
+bool RegistryKeyEnumerator::ReadSubkey() {
+  std::uint32_t error =
+      platform::Reg().EnumKey(keyHandle_, index - valueCount, nameBuffer_.data(), kNameBufferSize);
+  if (error != platform::kErrorSuccess) {
+    platform::SetLastError(error);
+    return false;
+  }
+  current.Clear();
+  current.isKey = 1;
+  const char* name = nameBuffer_.data();
+  current.name.assign(name, std::find(name, name + kNameBufferSize, '\0'));
+  ++index;
+  platform::SetLastError(platform::kErrorSuccess);
+  return true;
+}
+
+void RegistryKeyEnumerator::Close() {
+  data_.clear();
+  data_.shrink_to_fit();
+  dataCapacity = 0;
+  if (keyOpen_) platform::Reg().CloseKey(keyHandle_);
+  keyOpen_ = false;
+  keyHandle_ = 0;
+  rootHandle = 0;
+  subkeyCount = 0;
+  valueCount = 0;
+  index = 0;
+}

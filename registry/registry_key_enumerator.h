@@ -1,0 +1,46 @@
+#pragma once
+// Lists one live key: all its values, then all its subkeys. The empty path
+// lists the five root keys. Every outcome is also left as the thread's last
+// error: 0 for an entry, 18 at the normal end, the registry's code otherwise.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/registry.h"
+#include "registry/registry_entry.h"
+
+class RegistryKeyEnumerator {
+ public:
+  RegistryKeyEnumerator() = default;
+  RegistryKeyEnumerator(const RegistryKeyEnumerator&) = delete;
+  RegistryKeyEnumerator& operator=(const RegistryKeyEnumerator&) = delete;
+  ~RegistryKeyEnumerator() { Close(); }
+
+  /// Positions before the first entry of the key at `keyPath`; false with
+  /// the registry's code when it cannot be opened or queried.
+  bool Open(const std::string& keyPath);
+  /// Produces the next entry into `current`.
+  bool Next();
+  /// Releases the key and the data buffer.
+  void Close();
+
+  RegistryEntry current;
+  std::string path;
+  std::uint32_t index = 0;  // values first, then subkeys
+  platform::RegistryKey rootHandle = 0;  // 0 at the root level
+  std::uint32_t subkeyCount = 0;
+  std::uint32_t valueCount = 0;
+  std::uint32_t dataCapacity = 0;
+
+ private:
+  bool ReadValue();
+  bool ReadSubkey();
+
+  platform::RegistryKey keyHandle_ = 0;
+  bool keyOpen_ = false;
+  std::vector<std::uint8_t> data_;
+  // Held apart from the object so that a deep walk, one enumerator per
+  // level, does not fill the stack.
+  std::vector<char> nameBuffer_;
+};

@@ -1,0 +1,130 @@
+// The records of reg.bin: writing and reading entries, the header and blocks.
+
+#include "registry/registry_snapshot.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/file.h"
+
+namespace regbin {
+
+void WriteU32(File& file, std::uint32_t value) {
+  std::uint8_t bytes[kFieldSize] = {
+      static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+      static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+  file.Write(bytes, kFieldSize);
+}
+
+std::uint32_t ReadU32(File& file, const char* what) {
+  std::uint8_t bytes[kFieldSize];
+  file.ReadExactly(bytes, kFieldSize, what);
+  return std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 | std::uint32_t{bytes[2]} << 16 |
+         std::uint32_t{bytes[3]} << 24;
+}
+
+}  // namespace regbin
+
+namespace {
+
+std::string At(std::uint64_t position) { return " at offset " + std::to_string(position); }
+
+// How many bytes of the file lie after the current position.
+std::uint64_t Remaining(File& file, std::uint64_t fileLength) {
+  std::uint64_t position = file.GetPosition();
+  return position < fileLength ? fileLength - position : 0;
+}
+
+}  // namespace
+
+void RegistryEntry::WriteTo(File& file) {
+  auto nameLength = static_cast<std::uint32_t>(name.size());
+  regbin::WriteU32(file, isKey);
+  regbin::WriteU32(file, nameLength);
+  file.Write(name.data(), nameLength);
+  if (isKey) {
+    std::uint64_t slot = file.Seek(0, File::end);
+    if (slot > UINT32_MAX - regbin::kFieldSize)
+      throw FileError(FileError::genericException, 0, file.GetFilePath(),
+                      "the snapshot outgrows the 4 GiB that its offsets can address");
+    type = static_cast<std::uint32_t>(slot);
+    regbin::WriteU32(file, 0);
+  } else {
+    regbin::WriteU32(file, type);
+    regbin::WriteU32(file, dataLength);
+    if (dataLength != 0) file.Write(data.get(), dataLength);
+  }
+}
+
+void RegistryEntry::ReadFrom(File& file, std::uint64_t fileLength) {
+  std::uint64_t start = file.GetPosition();
+  isKey = regbin::ReadU32(file, "an entry");
+  if (isKey > 1)
+    file.ThrowDamaged("an entry" + At(start) + " is neither a key nor a value");
+  std::uint32_t nameLength = regbin::ReadU32(file, "an entry");
+  if (nameLength > Remaining(file, fileLength))
+    file.ThrowDamaged("the name of the entry" + At(start) + " runs past the end");
+  name.resize(nameLength);
+  file.ReadExactly(name.data(), nameLength, "a name");
+  name.resize(std::strlen(name.c_str()));  // a name ends at its first NUL
+
+  if (isKey) {
+    type = regbin::ReadU32(file, "a key entry");
+    // A subkey's block is written after the block that names it, so an
+    // offset that points back would make a reader go round in circles.
+    if (type != 0 && (type < file.GetPosition() || type > fileLength))
+      file.ThrowDamaged("the key entry" + At(start) + " points to offset " +
+                        std::to_string(type) + ", outside the blocks written after it");
+    return;
+  }
+  type = regbin::ReadU32(file, "a value entry");
+  std::uint32_t length = regbin::ReadU32(file, "a value entry");
+  if (length > Remaining(file, fileLength))
+    file.ThrowDamaged("the data of the value" + At(start) + " run past the end");
+  if (length != 0) {
+    data = std::make_unique<std::uint8_t[]>(length);
+    file.ReadExactly(data.get(), length, "value data");
+  }
+  dataLength = length;
+}
+
+SnapshotReader::SnapshotReader(File& file) : file_(file), length_(file.GetLength()) {
+  file_.Seek(0, File::begin);
+}
+
+std::string SnapshotReader::ReadRootPath() {
+  std::uint32_t length = regbin::ReadU32(file_, "the header");
+  if (length > regbin::kMaxRootPathLength)
+    file_.ThrowDamaged("its header holds a key path of " + std::to_string(length) +
+                       " bytes, longer than " + std::to_string(regbin::kMaxRootPathLength));
+  std::string path(length, '\0');
+  file_.ReadExactly(path.data(), length, "the header");
+  path.resize(std::strlen(path.c_str()));
+  return path;
+}
+
+std::uint32_t SnapshotReader::ReadCount() {
+  std::uint64_t start = file_.GetPosition();
+  std::uint32_t count = regbin::ReadU32(file_, "a block count");
+  if (std::uint64_t{count} * regbin::kMinKeyRecordSize > Remaining(file_, length_))
+    file_.ThrowDamaged("the block" + At(start) + " counts " + std::to_string(count) +
+                       " entries, more than the rest of the file can hold");
+  return count;
+}
+
+void SnapshotReader::ReadEntry(RegistryEntry& entry) {
+  entry.Clear();
+  entry.ReadFrom(file_, length_);
+}
+
+bool SnapshotReader::SeekToBlock(const RegistryEntry& key) {
+  if (key.type == 0 || key.type == length_) return false;
+  if (key.type > length_)
+    file_.ThrowDamaged("a key points to offset " + std::to_string(key.type) + ", past the end");
+  file_.Seek(key.type, File::begin);
+  return true;
+}
+
+void SnapshotReader::ReportUnfinished(const std::string& keyPath) {
+  std::printf("\b \nThe snapshot ends at %s: its capture stopped there\n", keyPath.c_str());
+}

@@ -1,0 +1,16 @@
+#pragma once
+// A key's whole stored subtree, replayed from the snapshot as REGEDIT4.
+
+#include <string>
+
+#include "registry/registry_entry.h"
+
+class File;
+class SnapshotReader;
+
+/// Writes the header of the stored key `key` (read from the block of
+/// `parentPath`), its values and, depth first, its subkeys. Returns 1; 0 when
+/// `key` is a value or when the snapshot ends inside the subtree. Leaves the
+/// snapshot positioned anywhere: readers seek to the block they need.
+int ExportStoredKey(SnapshotReader& snapshot, const RegistryEntry& key, File& file,
+                    const std::string& parentPath);
