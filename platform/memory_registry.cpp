@@ -34,19 +34,47 @@ std::string_view NextComponent(std::string_view& path) {
   return component;
 }
 
+// Bytes that live as long as the registry: the names and the data of keys
+// and values, of which a loaded prefix holds millions.
+class Arena {
+ public:
+  char* Allocate(std::size_t size) {
+    if (size > kBlockSize / 8) return blocks_.emplace_back(std::make_unique_for_overwrite<char[]>(size)).get();
+    if (size > left_) {
+      next_ = blocks_.emplace_back(std::make_unique_for_overwrite<char[]>(kBlockSize)).get();
+      left_ = kBlockSize;
+    }
+    char* bytes = next_;
+    next_ += size;
+    left_ -= size;
+    return bytes;
+  }
+  std::string_view Copy(std::string_view text) {
+    if (text.empty()) return {};
+    char* bytes = Allocate(text.size());
+    std::memcpy(bytes, text.data(), text.size());
+    return {bytes, text.size()};
+  }
+
+ private:
+  static constexpr std::size_t kBlockSize = 1 << 20;
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  char* next_ = nullptr;
+  std::size_t left_ = 0;
+};
+
 }  // namespace
 
 struct MemoryRegistry::Key {
-  // One value: its name and its data in one allocation, since a large
-  // registry holds millions of them.
+  // One value: its name, then its data, in the arena.
   struct Value {
-    std::unique_ptr<char[]> bytes;
+    const char* bytes = nullptr;
     std::uint32_t nameLength = 0;
     std::uint32_t dataLength = 0;
     std::uint32_t type = 0;
     std::uint32_t storedLength = 0;
-    std::string_view Name() const { return {bytes.get(), nameLength}; }
-    const char* Data() const { return bytes.get() + nameLength; }
+    std::string_view Name() const { return {bytes, nameLength}; }
+    const char* Data() const { return bytes + nameLength; }
   };
   // What few keys have.
   struct Extras {
@@ -56,9 +84,9 @@ struct MemoryRegistry::Key {
     std::uint32_t queryError = 0;
   };
 
-  std::string name;
+  std::string_view name;  // in the arena
   Key* parent = nullptr;
-  std::vector<std::unique_ptr<Key>> subkeys;  // in registry order
+  std::vector<Key*> subkeys;  // in registry order
   std::vector<Value> values;                  // in registry order
   std::unique_ptr<Extras> extras;
   bool isLink = false;
@@ -87,42 +115,13 @@ struct MemoryRegistry::Key {
     found = it != list.end() && CompareNoCase(nameOf(*it), wanted) == 0;
     return static_cast<std::size_t>(it - list.begin());
   }
-  static std::string_view SubkeyName(const std::unique_ptr<Key>& key) { return key->name; }
+  static std::string_view SubkeyName(const Key* key) { return key->name; }
   static std::string_view ValueName(const Value& value) { return value.Name(); }
 
   Key* FindSubkey(std::string_view wanted) const {
     bool found;
     std::size_t at = Position(subkeys, wanted, SubkeyName, found);
-    return found ? subkeys[at].get() : nullptr;
-  }
-  Key* AddSubkey(std::string_view wanted) {
-    if (wanted.empty()) return this;
-    bool found;
-    std::size_t at = Position(subkeys, wanted, SubkeyName, found);
-    if (found) return subkeys[at].get();
-    auto key = std::make_unique<Key>();
-    key->name = wanted;
-    key->parent = this;
-    return subkeys.insert(subkeys.begin() + at, std::move(key))->get();
-  }
-  void SetValue(std::string_view valueName, std::uint32_t type, std::string_view data,
-                std::uint32_t storedLength) {
-    bool found;
-    std::size_t at = Position(values, valueName, ValueName, found);
-    Value value;
-    // The first spelling of a name stays.
-    std::string_view keptName = found ? values[at].Name() : valueName;
-    value.bytes = std::make_unique_for_overwrite<char[]>(keptName.size() + data.size());
-    if (!keptName.empty()) std::memcpy(value.bytes.get(), keptName.data(), keptName.size());
-    if (!data.empty()) std::memcpy(value.bytes.get() + keptName.size(), data.data(), data.size());
-    value.nameLength = static_cast<std::uint32_t>(keptName.size());
-    value.dataLength = static_cast<std::uint32_t>(data.size());
-    value.type = type;
-    value.storedLength = storedLength;
-    if (found)
-      values[at] = std::move(value);
-    else
-      values.insert(values.begin() + at, std::move(value));
+    return found ? subkeys[at] : nullptr;
   }
   void DeleteValue(std::string_view valueName) {
     bool found;
@@ -130,8 +129,8 @@ struct MemoryRegistry::Key {
     if (found) values.erase(values.begin() + at);
   }
   std::string Path() const {
-    if (!parent) return name;
-    return parent->Path() + "\\" + name;
+    if (!parent) return std::string(name);
+    return parent->Path() + "\\" + std::string(name);
   }
   void MarkDeleted() {
     deleted = true;
@@ -144,11 +143,56 @@ struct MemoryRegistry::Impl {
   std::string aliases[kRootCount];
   // Stands for an aliased root whose key is missing: Windows shows an empty key.
   Key emptyKey;
-  // Deleted keys live on, so that handles still open on them stay harmless.
-  std::vector<std::unique_ptr<Key>> deletedKeys;
+  // Every key below the roots, in blocks. Deleted keys stay here too, so
+  // that handles still open on them stay harmless.
+  static constexpr std::size_t kKeyBlockSize = 4096;
+  std::vector<std::unique_ptr<Key[]>> keyBlocks;
+  std::size_t keysInLastBlock = kKeyBlockSize;
+  Arena arena;
+
+  Key& NewKey() {
+    if (keysInLastBlock == kKeyBlockSize) {
+      keyBlocks.push_back(std::make_unique<Key[]>(kKeyBlockSize));
+      keysInLastBlock = 0;
+    }
+    return keyBlocks.back()[keysInLastBlock++];
+  }
   std::unordered_map<RegistryKey, Key*> handles;
   RegistryKey nextHandle = 0x100;
   std::function<void(const std::string&)> queryHook;
+
+  Key* AddSubkey(Key* parent, std::string_view wanted) {
+    if (wanted.empty()) return parent;
+    bool found;
+    std::size_t at = Key::Position(parent->subkeys, wanted, Key::SubkeyName, found);
+    if (found) return parent->subkeys[at];
+    Key& key = NewKey();
+    key.name = arena.Copy(wanted);
+    key.parent = parent;
+    parent->subkeys.insert(parent->subkeys.begin() + at, &key);
+    return &key;
+  }
+
+  void SetValue(Key* key, std::string_view valueName, std::uint32_t type, std::string_view data,
+                std::uint32_t storedLength) {
+    bool found;
+    std::size_t at = Key::Position(key->values, valueName, Key::ValueName, found);
+    Key::Value value;
+    // The first spelling of a name stays.
+    std::string_view keptName = found ? key->values[at].Name() : valueName;
+    char* bytes = arena.Allocate(keptName.size() + data.size());
+    if (!keptName.empty()) std::memcpy(bytes, keptName.data(), keptName.size());
+    if (!data.empty()) std::memcpy(bytes + keptName.size(), data.data(), data.size());
+    value.bytes = bytes;
+    value.nameLength = static_cast<std::uint32_t>(keptName.size());
+    value.dataLength = static_cast<std::uint32_t>(data.size());
+    value.type = type;
+    value.storedLength = storedLength;
+    if (found)
+      key->values[at] = value;
+    else
+      key->values.insert(key->values.begin() + at, value);
+  }
 
   // How a path is walked: creating missing keys or not, and whether a link
   // named by the last component is followed (it is not when the link key
@@ -201,7 +245,7 @@ struct MemoryRegistry::Impl {
   Key* Below(Key* key, std::string_view path, const Walk& walk, std::uint32_t& error) {
     for (std::string_view component = NextComponent(path); !component.empty();
          component = NextComponent(path)) {
-      Key* next = walk.create ? key->AddSubkey(component) : key->FindSubkey(component);
+      Key* next = walk.create ? AddSubkey(key, component) : key->FindSubkey(component);
       if (!next) {
         error = kErrorFileNotFound;
         return nullptr;
@@ -251,8 +295,7 @@ void MemoryRegistry::SetValue(std::string_view keyPath, std::string_view name, s
                               std::vector<std::uint8_t> data) {
   std::string_view bytes(reinterpret_cast<const char*>(data.data()), data.size());
   std::size_t stored = IsString(type) ? Utf16Length(bytes) * 2 : bytes.size();
-  if (Key* key = impl_->Locate(keyPath))
-    key->SetValue(name, type, bytes, static_cast<std::uint32_t>(stored));
+  if (Key* key = impl_->Locate(keyPath)) impl_->SetValue(key, name, type, bytes, static_cast<std::uint32_t>(stored));
 }
 
 void MemoryRegistry::SetString(std::string_view keyPath, std::string_view name, std::string_view text,
@@ -278,10 +321,9 @@ void MemoryRegistry::DeleteKey(std::string_view path) {
   Key* key = impl_->Find(path, Impl::Walk{false, false, 0}, error);
   if (!key || !key->parent) return;  // root keys stay
   auto& siblings = key->parent->subkeys;
-  auto it = std::find_if(siblings.begin(), siblings.end(), [&](const auto& k) { return k.get() == key; });
+  auto it = std::find(siblings.begin(), siblings.end(), key);
   if (it == siblings.end()) return;
   key->MarkDeleted();
-  impl_->deletedKeys.push_back(std::move(*it));
   siblings.erase(it);
 }
 
@@ -395,7 +437,7 @@ std::uint32_t MemoryRegistry::EnumKey(RegistryKey handle, std::uint32_t index, c
   if (key->deleted) return kErrorKeyDeleted;
   if (index >= key->subkeys.size()) return kErrorNoMoreItems;
   if (!name) return kErrorInvalidParameter;
-  const std::string& subkeyName = key->subkeys[index]->name;
+  std::string_view subkeyName = key->subkeys[index]->name;
   if (subkeyName.size() >= nameSize) return kErrorMoreData;
   std::memcpy(name, subkeyName.data(), subkeyName.size());
   name[subkeyName.size()] = '\0';
@@ -415,12 +457,12 @@ MemoryRegistry::Key* MemoryRegistry::RootKey(RegistryKey root) {
 }
 
 MemoryRegistry::Key* MemoryRegistry::AddSubkey(Key* parent, std::string_view name) {
-  return parent->AddSubkey(name);
+  return impl_->AddSubkey(parent, name);
 }
 
 void MemoryRegistry::SetValue(Key* key, std::string_view name, std::uint32_t type, std::string_view data,
                               std::uint32_t storedLength) {
-  key->SetValue(name, type, data, storedLength);
+  impl_->SetValue(key, name, type, data, storedLength);
 }
 
 void MemoryRegistry::SetClass(Key* key, std::string_view className) { key->Extra().className = className; }

@@ -1,7 +1,6 @@
 #include "registry/registry_compare.h"
 
 #include <cstdio>
-#include <stdexcept>
 #include <string_view>
 #include <vector>
 
@@ -22,7 +21,7 @@ namespace {
 // arrays, since a node per entry would cost more than the search it saves.
 class StoredEntries {
  public:
-  /// Room for the block's `count` entries.
+  /// Room for the block's `count` entries; no more are added.
   explicit StoredEntries(std::uint32_t count) {
     entries_.reserve(count);
     taken_.reserve(count);
@@ -36,7 +35,6 @@ class StoredEntries {
 
   void Add(RegistryEntry&& entry) {
     auto position = static_cast<std::uint32_t>(entries_.size());
-    if (position >= table_.size() / 2) throw std::logic_error("more stored entries than counted");
     entries_.push_back(std::move(entry));
     taken_.push_back(false);
     next_.push_back(kNone);

@@ -263,6 +263,7 @@ void WineRegistryReader::Read(LineSource& source, const std::string& name, Memor
   // which usually shares most of it, is found without searching.
   std::vector<MemoryRegistry::Key*> chain = {root};
   std::vector<std::string> chainNames;
+  std::size_t chainDepth = 0;
   MemoryRegistry::Key* current = nullptr;
   bool inBrokenKey = false;  // the values of an unreadable key line are left out with it
   std::string path, valueName, data;
@@ -289,18 +290,19 @@ void WineRegistryReader::Read(LineSource& source, const std::string& name, Memor
         std::string_view component = rest.substr(0, slash);
         rest.remove_prefix(slash == std::string_view::npos ? rest.size() : slash + 1);
         if (component.empty()) continue;
-        if (depth < chainNames.size() && chainNames[depth] == component) {
+        if (depth < chainDepth && chainNames[depth] == component) {
           ++depth;
           continue;
         }
+        chainDepth = depth;  // the chain is the same no further
+        if (chainNames.size() <= depth) chainNames.resize(depth + 1);
+        chainNames[depth].assign(component);  // reuses the string's room
         chain.resize(depth + 1);
-        chainNames.resize(depth);
         chain.push_back(registry_.AddSubkey(chain[depth], component));
-        chainNames.emplace_back(component);
-        ++depth;
+        chainDepth = ++depth;
       }
       chain.resize(depth + 1);
-      chainNames.resize(depth);
+      chainDepth = depth;
       current = chain[depth];
       continue;
     }
