@@ -354,6 +354,8 @@ std::uint32_t MemoryRegistry::OpenKey(RegistryKey parent, const char* subKey, Re
   Key* key = impl_->FromHandle(parent, error);
   if (!key) return error;
   if (key->deleted) return kErrorKeyDeleted;
+  // A path below a key is relative: Windows refuses a leading backslash.
+  if (subKey && subKey[0] == '\\') return kErrorBadPathname;
   key = impl_->Below(key, subKey ? subKey : "", Impl::Walk{}, error);
   if (!key) return error;
   if (key->extras && key->extras->openError) return key->extras->openError;
@@ -373,11 +375,11 @@ std::uint32_t MemoryRegistry::QueryInfoKey(RegistryKey handle, char* className, 
   if (key->extras && key->extras->queryError) return key->extras->queryError;
   std::string_view keyClass = key->extras ? std::string_view(key->extras->className) : std::string_view();
   if (classLength) {
-    if (className && keyClass.size() >= *classLength) {
+    if (className && *classLength && keyClass.size() >= *classLength) {
       *classLength = static_cast<std::uint32_t>(keyClass.size());
       return kErrorMoreData;
     }
-    if (className) {
+    if (className && *classLength) {
       if (!keyClass.empty()) std::memcpy(className, keyClass.data(), keyClass.size());
       className[keyClass.size()] = '\0';
     }

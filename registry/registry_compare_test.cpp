@@ -137,7 +137,7 @@ TEST_F(CompareTest, UnreadableKeysAreReportedRemovedAndTheWalkGoesOn) {
             "\r\n\"b\"=\"2\"\r\n");
   EXPECT_EQ(modified_, "\r\n[HKEY_USERS\\Later]\r\n\"c\"=\"4\"\r\n");
 
-  after_.SetString("HKEY_CURRENT_USER\\Perflib", std::string(3000, 'n'), "a name too long to list");
+  after_.SetString("HKEY_CURRENT_USER\\Perflib", std::string(60000, 'n'), "a name too long to list");
   EXPECT_EQ(Compare(), 0);
   EXPECT_TRUE(console_.Text().ends_with("\b \n->HKEY_CURRENT_USER\\Perflib\nError 234\n"));
   EXPECT_EQ(modified_, "");  // HKEY_USERS was not reached
@@ -150,7 +150,7 @@ TEST_F(CompareTest, AnUnfinishedSnapshotStopsAtTheKeyWhereItEnds) {
     r.SetString("HKEY_CURRENT_USER\\C", "c", "1");
   });
   // The capture stops in B's listing: B's subkeys and C are never walked.
-  before_.SetString("HKEY_CURRENT_USER\\B", std::string(3000, 'n'), "a name too long to list");
+  before_.SetString("HKEY_CURRENT_USER\\B", std::string(60000, 'n'), "a name too long to list");
   before_.AddKey("HKEY_CURRENT_USER\\B\\Below");
   Capture();
   EXPECT_EQ(console_.Text(), "\b \n->HKEY_CURRENT_USER\\B\nError 234\n");

@@ -58,11 +58,10 @@ bool RegistryEntry::CanOpen(const std::string& parentPath) const {
   std::uint32_t error = registry.OpenKey(root, subKey.c_str(), &key);
   if (error == platform::kErrorSuccess) {
     // A key that opens but cannot be queried cannot be listed either; the
-    // walks skip it rather than stopping at it.
-    char className[260];
-    std::uint32_t classLength = sizeof className;
+    // walks skip it rather than stopping at it. Its class is not asked for:
+    // a class too long for a buffer would make the query fail.
     platform::RegistryKeyInfo info;
-    error = registry.QueryInfoKey(key, className, &classLength, &info);
+    error = registry.QueryInfoKey(key, nullptr, nullptr, &info);
     registry.CloseKey(key);
   }
   platform::SetLastError(error);

@@ -9,7 +9,11 @@
 namespace {
 
 constexpr std::uint32_t kNameBufferSize = 2048;
-constexpr std::uint32_t kClassBufferSize = 260;
+// The registry holds value names of up to 16,383 characters, and a single
+// character takes at most 3 bytes in single-byte text (UTF-8 for a unit of
+// UTF-16; a double-byte code page needs 2).
+constexpr std::uint32_t kMaxNameLength = 16383;
+constexpr std::uint32_t kMaxBytesPerCharacter = 3;
 
 // Twice what the registry asked for plus 2, so that data growing a little
 // between the query and the read still fits; held within 32 bits.
@@ -47,10 +51,9 @@ bool RegistryKeyEnumerator::Open(const std::string& keyPath) {
     platform::SetLastError(error);
     return false;
   }
-  char className[kClassBufferSize];
-  std::uint32_t classLength = kClassBufferSize;
+  // The class is not asked for: one too long for a buffer would fail the query.
   platform::RegistryKeyInfo info;
-  error = registry.QueryInfoKey(key, className, &classLength, &info);
+  error = registry.QueryInfoKey(key, nullptr, nullptr, &info);
   if (error != platform::kErrorSuccess) {
     registry.CloseKey(key);
     rootHandle = 0;
@@ -63,7 +66,10 @@ bool RegistryKeyEnumerator::Open(const std::string& keyPath) {
   valueCount = info.values;
   dataCapacity = RoomFor(info.maxValueLength);
   data_.assign(dataCapacity, 0);
-  nameBuffer_.assign(kNameBufferSize, 0);
+  // A buffer that cannot hold the longest name of this key would end its
+  // listing there, and lose the rest of it.
+  std::uint32_t longestName = std::min(std::max(info.maxValueNameLength, info.maxSubKeyLength), kMaxNameLength);
+  nameBuffer_.assign(std::max(kNameBufferSize, longestName * kMaxBytesPerCharacter + 1), 0);
   platform::SetLastError(platform::kErrorSuccess);
   return true;
 }
@@ -89,7 +95,8 @@ bool RegistryKeyEnumerator::Next() {
 
 bool RegistryKeyEnumerator::ReadValue() {
   platform::Registry& registry = platform::Reg();
-  std::uint32_t nameLength = kNameBufferSize;
+  const auto nameSize = static_cast<std::uint32_t>(nameBuffer_.size());
+  std::uint32_t nameLength = nameSize;
   std::uint32_t type = 0;
   std::uint32_t dataLength = dataCapacity;
   std::uint32_t error = registry.EnumValue(keyHandle_, index, nameBuffer_.data(), &nameLength,
@@ -101,7 +108,7 @@ bool RegistryKeyEnumerator::ReadValue() {
     data_.clear();
     data_.shrink_to_fit();
     data_.assign(dataCapacity, 0);
-    nameLength = kNameBufferSize;
+    nameLength = nameSize;
     dataLength = dataCapacity;
     error = registry.EnumValue(keyHandle_, index, nameBuffer_.data(), &nameLength, &type,
                                data_.data(), &dataLength);
@@ -112,7 +119,7 @@ bool RegistryKeyEnumerator::ReadValue() {
   }
   current.Clear();
   current.isKey = 0;
-  current.name.assign(nameBuffer_.data(), std::min(nameLength, kNameBufferSize - 1));
+  current.name.assign(nameBuffer_.data(), std::min(nameLength, nameSize - 1));
   current.type = type;
   current.SetData(data_.data(), std::min(dataLength, dataCapacity));
   ++index;
@@ -121,8 +128,8 @@ bool RegistryKeyEnumerator::ReadValue() {
 }
 
 bool RegistryKeyEnumerator::ReadSubkey() {
-  std::uint32_t error =
-      platform::Reg().EnumKey(keyHandle_, index - valueCount, nameBuffer_.data(), kNameBufferSize);
+  const auto nameSize = static_cast<std::uint32_t>(nameBuffer_.size());
+  std::uint32_t error = platform::Reg().EnumKey(keyHandle_, index - valueCount, nameBuffer_.data(), nameSize);
   if (error != platform::kErrorSuccess) {
     platform::SetLastError(error);
     return false;
@@ -130,7 +137,7 @@ bool RegistryKeyEnumerator::ReadSubkey() {
   current.Clear();
   current.isKey = 1;
   const char* name = nameBuffer_.data();
-  current.name.assign(name, std::find(name, name + kNameBufferSize, '\0'));
+  current.name.assign(name, std::find(name, name + nameSize, '\0'));
   ++index;
   platform::SetLastError(platform::kErrorSuccess);
   return true;

@@ -2,7 +2,8 @@
 # Builds everything and runs every test. Installs what it needs first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh cmake ninja-build g++ libgtest-dev wine wine64 g++-mingw-w64-x86-64-posix
+scripts/install-deps.sh cmake ninja-build g++ libgtest-dev wine wine64 g++-mingw-w64-x86-64-posix \
+  clang libclang-rt-14-dev
 
 echo "== the Windows build, cross-built with mingw-w64"
 cmake --preset mingw
@@ -19,3 +20,9 @@ cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVASTREL_WERROR=
 cmake --build build/sanitize
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/sanitize --output-on-failure -j2
+
+echo "== the fuzz targets, built with clang, 30 seconds each from their seed corpora"
+cmake -S . -B build/fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DVASTREL_FUZZ=ON -DVASTREL_WERROR=ON
+cmake --build build/fuzz --target fuzzers
+scripts/fuzz.sh build/fuzz 30

@@ -10,25 +10,18 @@
 #include <filesystem>
 
 #include "platform/posix/wine_server.h"
+#include "test/registry_listing.h"
 #include "test/temp_folder.h"
 
 namespace platform::posix {
 namespace {
 
+// Subkey names, then "=" and each value's name, comma-separated.
 std::string Names(Registry& registry, RegistryKey root, const char* path) {
-  RegistryKey key;
-  std::uint32_t error = registry.OpenKey(root, path, &key);
-  if (error) return "error " + std::to_string(error);
   std::string names;
-  char name[2048];
-  for (std::uint32_t i = 0; registry.EnumKey(key, i, name, sizeof name) == kErrorSuccess; ++i)
-    names += std::string(names.empty() ? "" : ",") + name;
-  std::uint32_t nameLength = sizeof name;
-  for (std::uint32_t i = 0; nameLength = sizeof name,
-                     registry.EnumValue(key, i, name, &nameLength, nullptr, nullptr, nullptr) == kErrorSuccess;
-       ++i)
-    names += std::string(names.empty() ? "=" : ",=") + name;
-  registry.CloseKey(key);
+  for (const std::string& name : test::ListSubkeys(registry, root, path)) names += (names.empty() ? "" : ",") + name;
+  for (const test::ListedValue& value : test::ListValues(registry, root, path))
+    names += (names.empty() ? "=" : ",=") + value.name;
   return names;
 }
 
@@ -74,6 +67,12 @@ TEST(PrefixRegistryTest, MissingOrForeignFilesLeaveEmptyKeys) {
   MemoryRegistry registry;
   EXPECT_EQ(Load(prefix.path(), registry),
             "\b \n" + prefix.path() + "/userdef.reg is not a Wine registry file; its keys are left empty\n");
+  // A file that cannot be read at all is named with the reason.
+  std::filesystem::create_directory(prefix.path() + "/user.reg");
+  MemoryRegistry unreadable;
+  EXPECT_EQ(Load(prefix.path(), unreadable),
+            "\b \n" + prefix.path() + "/user.reg cannot be read (error 5); its keys are left empty\n" +
+                "\b \n" + prefix.path() + "/userdef.reg is not a Wine registry file; its keys are left empty\n");
   EXPECT_EQ(Names(registry, kCurrentUser, ""), "");
   EXPECT_EQ(Names(registry, kUsers, ""), ".Default,S-1-5-21-0-0-0-1000");
   EXPECT_EQ(Names(registry, kUsers, ".Default"), "");

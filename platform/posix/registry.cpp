@@ -27,8 +27,8 @@ unsigned long long LoadPrefixRegistry(const std::string& prefix, MemoryRegistry&
 
   WineRegistryReader reader(registry);
   reader.ReadFile(prefix + "/system.reg", registry.RootKey(kLocalMachine));
-  reader.ReadFile(prefix + "/userdef.reg", registry.AddSubkey(registry.RootKey(kUsers), ".Default"));
   reader.ReadFile(prefix + "/user.reg", registry.RootKey(kCurrentUser));
+  reader.ReadFile(prefix + "/userdef.reg", registry.AddSubkey(registry.RootKey(kUsers), ".Default"));
   reader.Finish();
   // Wine makes these two when it starts, through the links on their way.
   registry.RootKey(kClassesRoot);

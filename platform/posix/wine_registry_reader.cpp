@@ -227,7 +227,10 @@ void WineRegistryReader::ReadFile(const std::string& hostPath, MemoryRegistry::K
   LineSource source(fd);
   Read(source, hostPath, root);
   bytesRead_ += source.bytes();
-  if (source.error())
+  if (source.error() && source.bytes() == 0)
+    std::printf("\b \n%s cannot be read (error %u); its keys are left empty\n", hostPath.c_str(),
+                ErrorFromErrno(source.error(), hostPath));
+  else if (source.error())
     std::printf("\b \n%s cannot be read to its end (error %u); its keys are left as far as read\n",
                 hostPath.c_str(), ErrorFromErrno(source.error(), hostPath));
   close(fd);

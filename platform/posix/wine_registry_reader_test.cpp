@@ -2,16 +2,25 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
+
+#include "test/registry_listing.h"
 
 namespace platform::posix {
 namespace {
 
+using test::ListedValue;
+using test::ListSubkeys;
+using test::ListValues;
+using test::OpenError;
+using test::Sz;
+
 const std::string kHeader = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n\n";
 
-// A registry whose HKEY_LOCAL_MACHINE is read from `text`; what the reader
-// printed goes to `output`.
+// A registry whose HKEY_LOCAL_MACHINE is read from `text`, and what the
+// reader printed.
 struct Loaded {
   MemoryRegistry registry;
   std::string output;
@@ -25,48 +34,8 @@ struct Loaded {
     badLines = reader.badLines();
     output = testing::internal::GetCapturedStdout();
   }
-
-  struct Value {
-    std::string name;
-    std::uint32_t type;
-    std::string data;
-    bool operator==(const Value&) const = default;
-  };
-  friend std::ostream& operator<<(std::ostream& out, const Value& v) {
-    return out << v.name << "=" << v.type << ":" << testing::PrintToString(v.data);
-  }
-
-  // The values of a key as a Windows program lists them; empty when the key
-  // cannot be opened.
-  std::vector<Value> Values(const char* path) {
-    std::vector<Value> values;
-    RegistryKey key;
-    if (registry.OpenKey(kLocalMachine, path, &key) != kErrorSuccess) return values;
-    char name[2048];
-    std::uint8_t data[4096];
-    for (std::uint32_t i = 0;; ++i) {
-      std::uint32_t nameLength = sizeof name, dataLength = sizeof data, type = 0;
-      if (registry.EnumValue(key, i, name, &nameLength, &type, data, &dataLength) != kErrorSuccess) break;
-      values.push_back({std::string(name, nameLength), type, std::string(reinterpret_cast<char*>(data), dataLength)});
-    }
-    registry.CloseKey(key);
-    return values;
-  }
-  std::vector<std::string> Subkeys(const char* path) {
-    std::vector<std::string> names;
-    RegistryKey key;
-    if (registry.OpenKey(kLocalMachine, path, &key) != kErrorSuccess) return {"<cannot open>"};
-    char name[2048];
-    for (std::uint32_t i = 0; registry.EnumKey(key, i, name, sizeof name) == kErrorSuccess; ++i) names.push_back(name);
-    registry.CloseKey(key);
-    return names;
-  }
-  std::uint32_t OpenError(const char* path) {
-    RegistryKey key;
-    std::uint32_t error = registry.OpenKey(kLocalMachine, path, &key);
-    if (error == kErrorSuccess) registry.CloseKey(key);
-    return error;
-  }
+  std::vector<ListedValue> Values(const char* path) { return ListValues(registry, kLocalMachine, path); }
+  std::vector<std::string> Subkeys(const char* path) { return ListSubkeys(registry, kLocalMachine, path); }
   std::uint32_t MaxValueLength(const char* path) {
     RegistryKey key;
     RegistryKeyInfo info;
@@ -76,8 +45,6 @@ struct Loaded {
     return info.maxValueLength;
   }
 };
-
-std::string Z(const std::string& text) { return text + '\0'; }
 
 // The hex(6) line of a link to `target`, as Wine writes it.
 std::string LinkValue(const std::string& target) {
@@ -103,13 +70,13 @@ TEST(WineRegistryReaderTest, EscapesInNamesAndStrings) {
   EXPECT_EQ(loaded.output, "");
   EXPECT_EQ(loaded.Subkeys("Software"), std::vector<std::string>{"Esc[1]"});
   EXPECT_EQ(loaded.Values("Software\\Esc[1]"),
-            (std::vector<Loaded::Value>{
-                {"caf\xc3\xa9", kRegSz, Z("A\xd2\xb1\xe4\xb0\xad" "A1\xe2\x98\xba!")},
-                {"ctl", kRegSz, Z("\a\b\t\n\v\f\r\x1b")},
-                {"oct", kRegSz, Z("\x01" "7A\x07")},
-                {"pair", kRegSz, Z("\xf0\x9f\x98\x80")},
-                {"raw", kRegSz, Z("\xc3\xa9t\xc3\xa9")},
-                {"x", kRegSz, Z("xg \\ \" q")},
+            (std::vector<ListedValue>{
+                {"caf\xc3\xa9", kRegSz, Sz("A\xd2\xb1\xe4\xb0\xad" "A1\xe2\x98\xba!")},
+                {"ctl", kRegSz, Sz("\a\b\t\n\v\f\r\x1b")},
+                {"oct", kRegSz, Sz("\x01" "7A\x07")},
+                {"pair", kRegSz, Sz("\xf0\x9f\x98\x80")},
+                {"raw", kRegSz, Sz("\xc3\xa9t\xc3\xa9")},
+                {"x", kRegSz, Sz("xg \\ \" q")},
             }));
 }
 
@@ -133,20 +100,20 @@ TEST(WineRegistryReaderTest, EveryValueForm) {
                 "\"utf16\"=hex(2):e9,00,3d,d8,00,de,00,00\n");
   EXPECT_EQ(loaded.output, "");
   EXPECT_EQ(loaded.Values("Forms"),
-            (std::vector<Loaded::Value>{
-                {"", kRegSz, Z("default")},
+            (std::vector<ListedValue>{
+                {"", kRegSz, Sz("default")},
                 {"b", kRegBinary, "\x01\x02\xff"},
                 {"big", 11, "\x01\x02\x03\x04\x05\x06\x07\x08"},
                 {"cont", kRegBinary, std::string("\x00\x01\x02\x03\x04", 5)},
                 {"d", kRegDword, std::string("\x2a\0\0\0", 4)},
-                {"e", kRegExpandSz, Z("%SystemRoot%")},
+                {"e", kRegExpandSz, Sz("%SystemRoot%")},
                 {"empty", kRegSz, ""},
                 {"m", kRegMultiSz, std::string("a\0b\0\0", 5)},
                 {"odd", kRegSz, "no"},  // the odd byte is no UTF-16 unit
-                {"s", kRegSz, Z("plain")},
+                {"s", kRegSz, Sz("plain")},
                 {"short", kRegDword, "\x01\x02"},
                 {"t", 0xffffffff, ""},
-                {"utf16", kRegExpandSz, Z("\xc3\xa9\xf0\x9f\x98\x80")},
+                {"utf16", kRegExpandSz, Sz("\xc3\xa9\xf0\x9f\x98\x80")},
             }));
   // The largest data as stored in UTF-16: "%SystemRoot%" and its NUL.
   EXPECT_EQ(loaded.MaxValueLength("Forms"), 26u);
@@ -165,9 +132,9 @@ TEST(WineRegistryReaderTest, ImpliedParentsAndNamesInOtherCase) {
   EXPECT_EQ(loaded.Subkeys(""), std::vector<std::string>{"Software"});
   EXPECT_EQ(loaded.Subkeys("Software\\Vendor"), (std::vector<std::string>{"App", "Other"}));
   EXPECT_EQ(loaded.Subkeys("Software\\Vendor\\App"), std::vector<std::string>{"Deep"});
-  EXPECT_EQ(loaded.Values("software\\vendor\\app"), std::vector<Loaded::Value>{});
+  EXPECT_EQ(loaded.Values("software\\vendor\\app"), std::vector<ListedValue>{});
   EXPECT_EQ(loaded.Values("Software\\Vendor\\Other"),
-            (std::vector<Loaded::Value>{{"Added", kRegSz, Z("x")}, {"Name", kRegSz, Z("third")}}));
+            (std::vector<ListedValue>{{"Added", kRegSz, Sz("x")}, {"Name", kRegSz, Sz("third")}}));
 }
 
 TEST(WineRegistryReaderTest, ListsInWineOrderWhateverTheFileOrder) {
@@ -206,11 +173,11 @@ TEST(WineRegistryReaderTest, LinksLeadToTargetsAndFailWhenBrokenOrCircular) {
   EXPECT_EQ(loaded.Subkeys("Software\\Wow6432Node"), std::vector<std::string>{"Classes"});
   EXPECT_EQ(loaded.Subkeys("Software\\Wow6432Node\\Classes\\CLSID"), std::vector<std::string>{"{1}"});
   EXPECT_EQ(loaded.Values("Software\\Wow6432Node\\Classes\\CLSID\\{1}"),
-            (std::vector<Loaded::Value>{{"", kRegSz, Z("obj")}}));
-  EXPECT_EQ(loaded.OpenError("Software\\Broken"), kErrorFileNotFound);
-  EXPECT_EQ(loaded.OpenError("Software\\Elsewhere"), kErrorFileNotFound);
-  EXPECT_EQ(loaded.OpenError("Software\\LoopA"), kErrorFileNotFound);
-  EXPECT_EQ(loaded.OpenError("Software\\LoopB\\Below"), kErrorFileNotFound);
+            (std::vector<ListedValue>{{"", kRegSz, Sz("obj")}}));
+  EXPECT_EQ(OpenError(loaded.registry, kLocalMachine, "Software\\Broken"), kErrorFileNotFound);
+  EXPECT_EQ(OpenError(loaded.registry, kLocalMachine, "Software\\Elsewhere"), kErrorFileNotFound);
+  EXPECT_EQ(OpenError(loaded.registry, kLocalMachine, "Software\\LoopA"), kErrorFileNotFound);
+  EXPECT_EQ(OpenError(loaded.registry, kLocalMachine, "Software\\LoopB\\Below"), kErrorFileNotFound);
 }
 
 TEST(WineRegistryReaderTest, UnreadableLinesAreSkippedAndNamedUpToAFew) {
@@ -237,19 +204,55 @@ TEST(WineRegistryReaderTest, UnreadableLinesAreSkippedAndNamedUpToAFew) {
             "\b \nLine 14 of system.reg cannot be read and is left out\n"
             "\b \n3 more registry lines cannot be read and are left out\n");
   EXPECT_EQ(loaded.Values("Good"),
-            (std::vector<Loaded::Value>{{"a", kRegSz, Z("1")}, {"f", kRegSz, Z("2")}}));
+            (std::vector<ListedValue>{{"a", kRegSz, Sz("1")}, {"f", kRegSz, Sz("2")}}));
   EXPECT_EQ(loaded.Subkeys(""), std::vector<std::string>{"Good"});
 }
 
 TEST(WineRegistryReaderTest, OnlyTheRegistryHeaderOpensAFile) {
   Loaded crlf("WINE REGISTRY Version 2\r\n[Key]\r\n\"v\"=\"1\"\r\n");
   EXPECT_EQ(crlf.output, "");
-  EXPECT_EQ(crlf.Values("Key"), (std::vector<Loaded::Value>{{"v", kRegSz, Z("1")}}));
+  EXPECT_EQ(crlf.Values("Key"), (std::vector<ListedValue>{{"v", kRegSz, Sz("1")}}));
 
   for (const char* text : {"", "REGEDIT4\n[Key]\n", "WINE REGISTRY Version 1\n[Key]\n", "\n"}) {
     Loaded other(text);
     EXPECT_EQ(other.output, "\b \nsystem.reg is not a Wine registry file; its keys are left empty\n") << text;
     EXPECT_EQ(other.Subkeys(""), std::vector<std::string>{});
+  }
+}
+
+TEST(WineRegistryReaderTest, AFileCutAnywhereKeepsEveryLineBeforeTheCut) {
+  // Each value line, with what it holds; a file that ends anywhere must keep
+  // every value whose line ended before the end, and at most the one that
+  // was cut.
+  struct Line {
+    std::string text;
+    ListedValue value;
+  };
+  const std::vector<Line> lines = {
+      {"\"s\"=\"text\"\n", {"s", kRegSz, Sz("text")}},
+      {"\"d\"=dword:0000002a\n", {"d", kRegDword, std::string("\x2a\0\0\0", 4)}},
+      {"\"h\"=hex:00,01,\\\n  02,03\n", {"h", kRegBinary, std::string("\0\x01\x02\x03", 4)}},
+      {"\"m\"=str(7):\"a\\0b\\0\"\n", {"m", kRegMultiSz, std::string("a\0b\0\0", 5)}},
+  };
+  std::string text = kHeader + "[Cut] 1700000000\n#time=1da2b3c4d5e6f70\n";
+  std::vector<std::size_t> ends;
+  for (const Line& line : lines) {
+    text += line.text;
+    ends.push_back(text.size());
+  }
+  for (std::size_t cut = 0; cut <= text.size(); ++cut) {
+    Loaded loaded(text.substr(0, cut));
+    std::vector<ListedValue> values = loaded.Values("Cut");
+    std::vector<ListedValue> whole;
+    for (std::size_t i = 0; i < lines.size(); ++i)
+      if (ends[i] <= cut) whole.push_back(lines[i].value);
+    std::sort(whole.begin(), whole.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
+    // The line that was cut may be kept when what is left of it reads whole.
+    std::vector<ListedValue> kept;
+    for (const ListedValue& value : values)
+      if (std::find(whole.begin(), whole.end(), value) != whole.end()) kept.push_back(value);
+    EXPECT_EQ(kept, whole) << "cut at " << cut;
+    EXPECT_LE(values.size(), whole.size() + 1) << "cut at " << cut;
   }
 }
 
