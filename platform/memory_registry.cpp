@@ -22,6 +22,8 @@ int RootIndex(RegistryKey handle) {
 
 bool IsString(std::uint32_t type) { return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz; }
 
+constexpr std::size_t kMaxSubKeyPath = 260;
+
 // Links lead to links at most this deep; deeper counts as a cycle.
 constexpr int kMaxLinkDepth = 16;
 
@@ -356,6 +358,10 @@ std::uint32_t MemoryRegistry::OpenKey(RegistryKey parent, const char* subKey, Re
   if (key->deleted) return kErrorKeyDeleted;
   // A path below a key is relative: Windows refuses a leading backslash.
   if (subKey && subKey[0] == '\\') return kErrorBadPathname;
+  // RegOpenKeyExA converts the path into a buffer of MAX_PATH + 1 units, and
+  // a longer path fails with 234, on Windows and under Wine alike. This also
+  // ends a walk through a link that leads back to one of its ancestors.
+  if (subKey && Utf16Length(subKey) > kMaxSubKeyPath) return kErrorMoreData;
   key = impl_->Below(key, subKey ? subKey : "", Impl::Walk{}, error);
   if (!key) return error;
   if (key->extras && key->extras->openError) return key->extras->openError;

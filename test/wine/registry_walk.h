@@ -94,7 +94,9 @@ void WalkKey(Api& api, std::uintptr_t root, const std::string& rootName, const s
     names.push_back(name.data());
   }
   api.Close(key);
-  for (const std::string& child : names) WalkKey(api, root, rootName, subPath.empty() ? child : subPath + "\\" + child, out);
+  // A name that a NUL cuts short to nothing would open this key again.
+  for (const std::string& child : names)
+    if (!child.empty()) WalkKey(api, root, rootName, subPath.empty() ? child : subPath + "\\" + child, out);
 }
 
 template <typename Api>

@@ -5,13 +5,24 @@
 
 namespace test {
 
-WinePrefix::WinePrefix() : prefix_(folder_.path() + "/prefix") {
+WinePrefix::WinePrefix(Empty) : prefix_(folder_.path() + "/prefix") {
   std::filesystem::create_directories(folder_.path() + "/home");
   std::filesystem::create_directories(folder_.path() + "/tmp");
+}
+
+WinePrefix::WinePrefix() : WinePrefix(Empty{}) {
   RunResult boot = Run(VASTREL_WINEBOOT, {"-i"}, Environment());
   WaitForServer();
   if (boot.status != 0 || !std::filesystem::exists(prefix_ + "/system.reg"))
     throw std::runtime_error("wineboot could not make a prefix in " + prefix_ + ":\n" + boot.output);
+}
+
+std::unique_ptr<WinePrefix> WinePrefix::CopyOf(const WinePrefix& fresh) {
+  std::unique_ptr<WinePrefix> copy(new WinePrefix(Empty{}));
+  // dosdevices holds links (c: to ../drive_c, z: to /) that must stay links.
+  std::filesystem::copy(fresh.prefix_, copy->prefix_,
+                        std::filesystem::copy_options::recursive | std::filesystem::copy_options::copy_symlinks);
+  return copy;
 }
 
 WinePrefix::~WinePrefix() { Run(VASTREL_WINESERVER, {"-k"}, Environment()); }

@@ -4,6 +4,7 @@
 // prefix's server. The destructor ends the prefix's server and removes it all.
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +18,9 @@ class WinePrefix {
  public:
   /// Makes the prefix (wineboot -i) and waits until Wine has written it.
   WinePrefix();
+  /// A copy of `fresh`, made before anything ran in it: as fresh as it is,
+  /// in a fraction of the time that wineboot takes.
+  static std::unique_ptr<WinePrefix> CopyOf(const WinePrefix& fresh);
   ~WinePrefix();
   WinePrefix(const WinePrefix&) = delete;
   WinePrefix& operator=(const WinePrefix&) = delete;
@@ -38,6 +42,9 @@ class WinePrefix {
   std::map<std::string, std::optional<std::string>> Environment() const;
 
  private:
+  struct Empty {};
+  explicit WinePrefix(Empty);
+
   TempFolder folder_;
   std::string prefix_;
 };
