@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "platform/last_error.h"
-#include "platform/posix/text.h"
+#include "platform/text.h"
 
 namespace platform::posix {
 
