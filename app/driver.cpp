@@ -5,6 +5,8 @@
 #include <string>
 
 #include "app/error.h"
+#include "filetree/directory_reports.h"
+#include "filetree/directory_snapshot.h"
 #include "ini/compare_ini_file.h"
 #include "platform/console.h"
 #include "platform/environment.h"
@@ -38,11 +40,28 @@ void CopyIniFiles(const Folders& folders) {
     files.CopyFile(folders.windows + "\\protocol.ini", kWorkFolder + "\\cpy_protocol.ini");
 }
 
+void CaptureTree(const std::string& folder, const char* snapshot) {
+  std::printf("Capturing %s  ", folder.c_str());
+  CaptureDirectory(folder, kWorkFolder + snapshot);
+  std::printf("\rCaptured %s              \n", folder.c_str());
+}
+
+// The tree compared is the one the snapshot names; the lines name the folder
+// the environment names now.
+void CompareTree(const std::string& folder, const char* snapshot, const char* added, const char* modified,
+                 const char* removed) {
+  std::printf("Comparing %s", folder.c_str());
+  CompareDirectory(kWorkFolder + snapshot, kWorkFolder + added, kWorkFolder + modified, kWorkFolder + removed);
+  std::printf("\rCompared %s              \n", folder.c_str());
+}
+
 void Capture(const Folders& folders) {
   platform::Files().CreateFolder(kWorkFolder);  // usually there from an earlier run
   std::printf("Capturing Registry  ");
   CaptureRegistry("", kWorkFolder + "\\reg.bin");
   std::printf("\rCaptured Registry        \n");
+  CaptureTree(folders.windows, "\\windir.bin");
+  CaptureTree(folders.programFiles, "\\prgdir.bin");
   std::printf("Capturing INI File  ");
   CopyIniFiles(folders);
   std::printf("\rCaptured INI File        \n");
@@ -61,6 +80,8 @@ void Compare(const Folders& folders) {
   CompareRegistry(kWorkFolder + "\\reg.bin", kWorkFolder + "\\new.reg", kWorkFolder + "\\mod.reg",
                   kWorkFolder + "\\modo.reg", kWorkFolder + "\\rem.reg");
   std::printf("\rCompared Registry        \n");
+  CompareTree(folders.windows, "\\windir.bin", "\\new.txt", "\\mod.txt", "\\rem.txt");
+  CompareTree(folders.programFiles, "\\prgdir.bin", "\\prgnew.txt", "\\prgmod.txt", "\\prgrem.txt");
   std::printf("Comparing INI File  ");
   CompareIni(folders, "win");
   CompareIni(folders, "system");

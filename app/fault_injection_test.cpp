@@ -27,9 +27,11 @@ const char kSample[] = "HKEY_CURRENT_USER\\Software\\Sample";
 
 // What each sequence writes, in the order it writes it; the files of one
 // group are open together.
-const std::vector<std::vector<std::string>> kCaptureFiles = {{"reg.bin"}};
+const std::vector<std::vector<std::string>> kCaptureFiles = {{"reg.bin"}, {"windir.bin"}, {"prgdir.bin"}};
 const std::vector<std::vector<std::string>> kCompareFiles = {
     {"new.reg", "mod.reg", "modo.reg", "rem.reg"},
+    {"new.txt", "mod.txt", "rem.txt"},
+    {"prgnew.txt", "prgmod.txt", "prgrem.txt"},
     {"win_new.ini", "win_modo.ini", "win_mod.ini", "win_rem.ini"},
     {"system_new.ini", "system_modo.ini", "system_mod.ini", "system_rem.ini"}};
 
@@ -176,7 +178,7 @@ TEST_F(FaultTest, AFullDiskUnderAnyReportEndsTheComparisonWithItsNameAndKeepsWha
   Installed();
   ASSERT_EQ(Run("-d").status, 0);
   std::map<std::string, std::string> clean = Files(kCompareFiles);
-  ASSERT_EQ(clean.size(), 12u);
+  ASSERT_EQ(clean.size(), 18u);
 
   for (std::size_t g = 0; g < kCompareFiles.size(); ++g)
     for (const std::string& name : kCompareFiles[g]) {
@@ -211,10 +213,12 @@ TEST_F(FaultTest, AReadThatFailsOrComesBackShortInAnyInputIsNamedOrHarmless) {
     std::size_t group;
   };
   for (const Input& input : std::vector<Input>{{kWork + "reg.bin", 0},
-                                               {kWork + "cpy_win.ini", 1},
-                                               {"C:\\windows\\win.ini", 1},
-                                               {kWork + "cpy_system.ini", 2},
-                                               {"C:\\windows\\system.ini", 2}}) {
+                                               {kWork + "windir.bin", 1},
+                                               {kWork + "prgdir.bin", 2},
+                                               {kWork + "cpy_win.ini", 3},
+                                               {"C:\\windows\\win.ini", 3},
+                                               {kWork + "cpy_system.ini", 4},
+                                               {"C:\\windows\\system.ini", 4}}) {
     Installed();
     files_->FailReadsAt(input.path, files_->Get(input.path)->size() / 2);
     result = Run("-d");
@@ -225,7 +229,7 @@ TEST_F(FaultTest, AReadThatFailsOrComesBackShortInAnyInputIsNamedOrHarmless) {
   }
 
   // A snapshot cut off in the middle is damaged, and says so.
-  for (const std::string name : {"reg.bin"}) {
+  for (const std::string name : {"reg.bin", "windir.bin", "prgdir.bin"}) {
     Installed();
     files_->Put(kWork + name, captured_[name].substr(0, captured_[name].size() / 2));
     result = Run("-d");

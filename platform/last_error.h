@@ -31,6 +31,7 @@ enum : std::uint32_t {
   kErrorIoDevice = 1117,
   kErrorKeyDeleted = 1018,
   kErrorBadPathname = 161,
+  kErrorDirectory = 267,  // the path names a file where a folder is needed
 };
 
 /// The calling thread's last-error value (GetLastError).

@@ -57,7 +57,7 @@ TEST_F(RegistryRunTest, CaptureChangeCompare) {
   std::string output = Run("-d");
   EXPECT_NE(
       output.find("Comparing Registry  \b \nThe snapshot ends at HKEY_USERS: its capture stopped there\n"
-                  "\rCompared Registry        \nComparing INI File  "),
+                  "\rCompared Registry        \nComparing C:\\windows"),
       std::string::npos)
       << output;
   EXPECT_EQ(Read("mod.reg"), "REGEDIT4\r\n\r\n;   Modified Registry\r\n\r\n" +

@@ -1,0 +1,77 @@
+#pragma once
+// The directory snapshot ("windir.bin", "prgdir.bin"): one folder tree with
+// every entry's find-data record. The capture writes it and the comparison
+// reads it, both through this header.
+//
+//   header    root length L, then the L bytes of the root path (no terminator)
+//   listing   one per folder: the count N, then N entry records; "." and ".."
+//             are left out, the rest come in the platform's order
+//   record    324 bytes: the 320-byte find-data record, then the offset of the
+//             folder's own listing (0 for a file)
+//
+// The root listing follows the header; the other listings follow in
+// depth-first pre-order and are found through their folder records. Integers
+// are unsigned 32-bit little-endian, offsets count from the start of the
+// file. A folder record whose listing offset is 0, or the file's length, has
+// no listing: the capture was cut off before it.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/find_data.h"
+
+class File;
+
+constexpr std::uint32_t kDirCountSize = 4;
+constexpr std::uint32_t kDirRecordSize = 324;
+constexpr std::uint32_t kDirListingOffsetField = 320;  // within a record
+/// The comparison keeps the root path in a MAX_PATH buffer.
+constexpr std::uint32_t kDirMaxRootLength = 259;
+
+/// One stored entry.
+struct DirEntryRecord {
+  platform::FindData data{};
+  std::uint32_t listingOffset = 0;
+
+  bool IsFolder() const { return (data.fileAttributes & platform::kFileAttributeDirectory) != 0; }
+  std::string Name() const;
+
+  /// Appends the record, field by field. The bytes after each name's
+  /// terminator and the padding are written as zeros, so that the same tree
+  /// gives the same bytes whatever the platform left there.
+  void WriteTo(File& file) const;
+  /// Reads one record; raises the damaged-file error when it is cut short or
+  /// its name has no terminator.
+  void ReadFrom(File& file);
+};
+
+/// A folder record already written whose listing offset is still to come.
+struct PendingFolder {
+  std::string name;
+  std::uint64_t listingOffsetField = 0;  // file position of that offset
+};
+
+/// Captures the tree below `folderPath` into the snapshot at `snapshotPath`
+/// (created or emptied). True when every folder of the tree could be listed;
+/// a folder that cannot be is reported on the console and stored empty. The
+/// snapshot cannot be created or written: FileError.
+bool CaptureDirectory(const std::string& folderPath, const std::string& snapshotPath);
+
+/// Appends the listing of `folderPath` and then those of its subfolders.
+/// `parent`, the folder's own record, gets the listing's offset; it is null
+/// for the root. True when the folder and all below it could be listed.
+bool CaptureFolder(const std::string& folderPath, File& snapshot, const PendingFolder* parent);
+
+/// Reads the header at the start of `snapshot`: the root path. Raises the
+/// damaged-file error when the file is too short for it or the path is too
+/// long. Leaves the file at the root listing.
+std::string ReadDirSnapshotRoot(File& snapshot);
+
+/// Whether a listing lies at `offset` of a snapshot of `fileLength` bytes,
+/// false when the capture stopped before writing it.
+bool DirListingWritten(std::uint64_t offset, std::uint64_t fileLength);
+
+/// Reads the listing at the current position. Raises the damaged-file error
+/// when its count or its records do not fit in the rest of the file.
+std::vector<DirEntryRecord> ReadDirListing(File& snapshot, std::uint64_t fileLength);
