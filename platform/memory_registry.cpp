@@ -22,8 +22,6 @@ int RootIndex(RegistryKey handle) {
 
 bool IsString(std::uint32_t type) { return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz; }
 
-constexpr std::size_t kMaxSubKeyPath = 260;
-
 // Links lead to links at most this deep; deeper counts as a cycle.
 constexpr int kMaxLinkDepth = 16;
 
@@ -34,6 +32,15 @@ std::string_view NextComponent(std::string_view& path) {
   std::string_view component = path.substr(0, stop);
   path.remove_prefix(stop == std::string_view::npos ? path.size() : stop);
   return component;
+}
+
+// The registry is at most this many levels deep.
+constexpr std::size_t kMaxLevels = 512;
+
+std::size_t Levels(std::string_view path) {
+  std::size_t levels = 0;
+  while (!NextComponent(path).empty()) ++levels;
+  return levels;
 }
 
 // Bytes that live as long as the registry: the names and the data of keys
@@ -358,10 +365,9 @@ std::uint32_t MemoryRegistry::OpenKey(RegistryKey parent, const char* subKey, Re
   if (key->deleted) return kErrorKeyDeleted;
   // A path below a key is relative: Windows refuses a leading backslash.
   if (subKey && subKey[0] == '\\') return kErrorBadPathname;
-  // RegOpenKeyExA converts the path into a buffer of MAX_PATH + 1 units, and
-  // a longer path fails with 234, on Windows and under Wine alike. This also
-  // ends a walk through a link that leads back to one of its ancestors.
-  if (subKey && Utf16Length(subKey) > kMaxSubKeyPath) return kErrorMoreData;
+  // The registry is at most 512 levels deep. Keeping to that ends a walk
+  // through a link that leads back to one of its ancestors.
+  if (subKey && Levels(subKey) > kMaxLevels) return kErrorMoreData;
   key = impl_->Below(key, subKey ? subKey : "", Impl::Walk{}, error);
   if (!key) return error;
   if (key->extras && key->extras->openError) return key->extras->openError;

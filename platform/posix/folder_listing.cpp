@@ -10,7 +10,7 @@
 
 #include "platform/last_error.h"
 #include "platform/posix/prefix.h"
-#include "platform/posix/text.h"
+#include "platform/text.h"
 
 namespace platform::posix {
 namespace {

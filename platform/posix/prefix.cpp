@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "platform/last_error.h"
-#include "platform/posix/text.h"
+#include "platform/text.h"
 
 namespace platform::posix {
 
