@@ -4,7 +4,7 @@
 
 #include "filetree/tree_fixture.h"
 #include "platform/last_error.h"
-#include "test/faulty_files.h"
+#include "test/memory_files.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ TEST_F(DirectorySnapshotTest, UnlistableFolderIsReportedAndStoredEmptyAndTheWalk
   Write("R/A/a.txt");
   Write("R/B/Deep/d.txt");
   Write("R/C/Half/h.txt");
-  test::FaultyFiles files;
+  test::MemoryFiles files(&platform::SystemFiles());
   files.FailListing("C:\\R\\B", platform::kErrorAccessDenied);
   files.FailListing("C:\\R\\C\\Half", platform::kErrorIoDevice, 2);  // breaks off after . and ..
   bool complete = true;

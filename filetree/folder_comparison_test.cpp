@@ -4,7 +4,7 @@
 
 #include "filetree/tree_fixture.h"
 #include "platform/last_error.h"
-#include "test/faulty_files.h"
+#include "test/memory_files.h"
 
 namespace {
 
@@ -55,7 +55,7 @@ TEST_F(FolderComparisonTest, UnlistableSubfolderIsReportedAndSkippedWhileTheRest
   for (const char* folder : {"R/A/", "R/B/", "R/C/", "R/C/D/"}) Write(std::string(folder) + "old.txt");
   Capture("C:\\R");
   for (const char* folder : {"R/A/", "R/B/", "R/C/", "R/C/D/"}) Write(std::string(folder) + "new.txt");
-  test::FaultyFiles files;
+  test::MemoryFiles files(&platform::SystemFiles());
   files.FailListing("C:\\R\\B", platform::kErrorAccessDenied);
   files.FailListing("C:\\R\\C\\D", platform::kErrorPathNotFound);  // it vanished
   bool complete = true;

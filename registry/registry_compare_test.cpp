@@ -55,21 +55,11 @@ class CompareTest : public ::testing::Test {
               &removed_ = report_[3];
 };
 
-TEST_F(CompareTest, AnUnchangedRegistryGivesReportsWithTheirHeadersAlone) {
+TEST_F(CompareTest, EveryKindOfChangeLandsInItsReport) {
   EXPECT_THROW(Compare(), FileError);  // no snapshot yet: no report either
   EXPECT_FALSE(folder_.Exists("new.reg"));
   Both([](MemoryRegistry& r) {
-    r.SetString("HKEY_LOCAL_MACHINE\\Software\\Stable", "k", "v");
-    r.SetValue("HKEY_CURRENT_USER\\Software\\Blob", "", platform::kRegBinary, {1, 2, 3});
     r.AddKey("HKEY_USERS\\.Default\\Empty");
-  });
-  Capture();
-  EXPECT_EQ(Compare(), 1);
-  EXPECT_EQ(added_ + modified_ + original_ + removed_ + console_.Text(), "");
-}
-
-TEST_F(CompareTest, EveryKindOfChangeLandsInItsReport) {
-  Both([](MemoryRegistry& r) {
     r.SetString(kSample, "Same", "x");
     r.SetString(kSample, "TypeOnly", "a");
     r.SetString(kSample, "Ver", "1");
@@ -90,9 +80,7 @@ TEST_F(CompareTest, EveryKindOfChangeLandsInItsReport) {
   after_.SetString(kSample, "Ver", "2");
   after_.SetString(std::string(kSample) + "\\SUB", "s", "s");
   const std::string added = std::string(kSample) + "\\New";
-  std::vector<std::uint8_t> blob;
-  for (int i = 0; i < 26; ++i) blob.push_back(static_cast<std::uint8_t>(i));
-  after_.SetValue(added, "", platform::kRegBinary, blob);
+  after_.SetValue(added, "", platform::kRegBinary, {0xde, 0xad});
   after_.SetString(added + "\\Inner", "x", "y");
   after_.SetString("HKEY_LOCAL_MACHINE\\Software\\Stable", "k2", "new");
 
@@ -102,7 +90,7 @@ TEST_F(CompareTest, EveryKindOfChangeLandsInItsReport) {
       added_,
       "\r\n[HKEY_CURRENT_USER\\Software\\Sample]\r\n\"Added\"=dword:0000002A\r\n\"CASE\"=\"v\"\r\n"
       "\r\n[HKEY_CURRENT_USER\\Software\\Sample\\New]\r\n"
-      "@=hex:00,01,02,03,04,05,06,07,08,09,0A,0B,0C,0D,0E,0F,10,11,12,13,14,15,16,17,18,\\\r\n  19\r\n"
+      "@=hex:DE,AD\r\n"
       "\r\n[HKEY_CURRENT_USER\\Software\\Sample\\New\\Inner]\r\n\"x\"=\"y\"\r\n"
       "\r\n[HKEY_CURRENT_USER\\Software\\Sample\\SUB]\r\n\"s\"=\"s\"\r\n"
       "\r\n[HKEY_LOCAL_MACHINE\\Software\\Stable]\r\n\"k2\"=\"new\"\r\n");
@@ -168,6 +156,39 @@ TEST_F(CompareTest, AnUnfinishedSnapshotStopsAtTheKeyWhereItEnds) {
   EXPECT_EQ(Compare(), 0);
   EXPECT_EQ(console_.Text(), endsAtC);
   EXPECT_EQ(removed_ + modified_, "");
+}
+
+// A value of 64 MiB, the longest key and value names ("€" takes three bytes
+// of UTF-8, the most one UTF-16 character takes) and a class longer than a
+// path all go through the snapshot whole; the values after them are found.
+TEST_F(CompareTest, TheLargestValuesNamesAndClassesSurviveTheSnapshot) {
+  std::vector<std::uint8_t> big(64 << 20);
+  for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<std::uint8_t>(i * 7 + (i >> 20));
+  auto euros = [](int count) {
+    std::string text;
+    while (count-- > 0) text += "\xe2\x82\xac";
+    return text;
+  };
+  // Paths to open stay within 260 characters: the longest key name stands below a root.
+  const std::string key = "HKEY_CURRENT_USER\\" + euros(255), valueName = euros(16383);
+  const std::string sample = kSample, below = "HKEY_LOCAL_MACHINE\\Classy\\Below";
+  Both([&](MemoryRegistry& r) {
+    r.SetString(sample, "Before", "1");
+    r.SetValue(sample, "Blob", platform::kRegBinary, big);
+    r.SetString(sample, "Zafter", "1");
+    r.SetString(key, valueName, "deep");
+    r.SetClass(r.AddSubkey(r.RootKey(platform::kLocalMachine), "Classy"), std::string(300, 'c'));
+    r.SetString(below, "v", "1");
+  });
+  Capture();
+  after_.SetString(sample, "Zafter", "2");
+  after_.SetString(sample, valueName, "long");
+  after_.SetString(below, "v", "2");
+  EXPECT_EQ(Compare(), 1);
+  EXPECT_EQ(console_.Text(), "");
+  EXPECT_EQ(added_, "\r\n[" + sample + "]\r\n\"" + valueName + "\"=\"long\"\r\n");
+  EXPECT_EQ(modified_, "\r\n[" + sample + "]\r\n\"Zafter\"=\"2\"\r\n\r\n[" + below + "]\r\n\"v\"=\"2\"\r\n");
+  EXPECT_EQ(removed_, "");
 }
 
 TEST_F(CompareTest, RepeatedStoredNamesArePairedInStoredOrder) {

@@ -77,12 +77,23 @@ TEST_F(CaptureTest, ARootKeyThatCannotBeOpenedEndsTheSnapshotAtItsBlock) {
   EXPECT_EQ(U32At(bytes, kRootSlots[3]), 0u);
 }
 
+// Sparse files at 4 GiB: neither a key's child offset nor a block's start fits in 32 bits.
 TEST_F(CaptureTest, ASnapshotOutgrowingItsOffsetsIsRefused) {
-  File file;
-  file.OpenOrThrow(folder_.path() + "/reg.bin", File::modeCreate | File::modeWrite);
-  file.Seek(std::int64_t{1} << 32, File::begin);  // a sparse file: nothing is written before
   registry_test::UseRegistry use(registry_);
-  EXPECT_THROW(CaptureKey("", file, nullptr), FileError);
+  for (bool block : {false, true}) {
+    File file;
+    file.OpenOrThrow(folder_.path() + "/reg.bin", File::modeCreate | File::modeWrite);
+    file.Seek(std::int64_t{1} << 32, File::begin);
+    if (block) file.Write("x", 1);
+    RegistryEntry parent;
+    try {
+      CaptureKey(block ? "HKEY_CURRENT_USER" : "", file, block ? &parent : nullptr);
+      ADD_FAILURE() << "no error, block " << block;
+    } catch (const FileError& error) {
+      EXPECT_TRUE(error.fileName.ends_with("reg.bin")) << error.fileName;
+      EXPECT_NE(error.Message().find("4 GiB"), std::string::npos) << error.Message();
+    }
+  }
 }
 
 // Reads a snapshot made by hand whose root block names the key Gone, and

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <tuple>
 
 #include "platform/last_error.h"
 
@@ -99,14 +98,9 @@ class MemoryFiles::MemoryFile : public platform::NativeFile {
 
 class MemoryFiles::MemorySearch : public platform::FolderSearch {
  public:
-  MemorySearch(std::vector<platform::FindData> entries, std::size_t failAfter, std::uint32_t error)
-      : entries_(std::move(entries)), failAfter_(failAfter), error_(error) {}
+  explicit MemorySearch(std::vector<platform::FindData> entries) : entries_(std::move(entries)) {}
 
   bool FindNext(platform::FindData* data) override {
-    if (error_ != 0 && next_ >= failAfter_) {
-      platform::SetLastError(error_);
-      return false;
-    }
     if (next_ >= entries_.size()) {
       platform::SetLastError(platform::kErrorNoMoreFiles);
       return false;
@@ -118,11 +112,34 @@ class MemoryFiles::MemorySearch : public platform::FolderSearch {
  private:
   std::vector<platform::FindData> entries_;
   std::size_t next_ = 0;
-  std::size_t failAfter_;
+};
+
+namespace {
+
+// Hands out a listing's next `left` entries, then fails with `error`.
+class BrokenSearch : public platform::FolderSearch {
+ public:
+  BrokenSearch(std::unique_ptr<platform::FolderSearch> real, std::size_t left, std::uint32_t error)
+      : real_(std::move(real)), left_(left), error_(error) {}
+
+  bool FindNext(platform::FindData* data) override {
+    if (left_ != 0 && real_->FindNext(data)) {
+      --left_;
+      return true;
+    }
+    platform::SetLastError(error_);
+    return false;
+  }
+
+ private:
+  std::unique_ptr<platform::FolderSearch> real_;
+  std::size_t left_;
   std::uint32_t error_;
 };
 
-MemoryFiles::MemoryFiles() { platform::SetFiles(this); }
+}  // namespace
+
+MemoryFiles::MemoryFiles(platform::FileSystem* disk) : disk_(disk) { platform::SetFiles(this); }
 MemoryFiles::~MemoryFiles() { platform::SetFiles(nullptr); }
 
 MemoryFiles::Node* MemoryFiles::Find(const std::string& path) {
@@ -206,6 +223,7 @@ void MemoryFiles::FailListing(const std::string& folder, std::uint32_t error, st
 }
 
 std::unique_ptr<platform::NativeFile> MemoryFiles::Open(const std::string& path, platform::OpenMode mode) {
+  if (disk_) return disk_->Open(path, mode);
   std::string key = KeyOf(path);
   Faults faults;
   if (auto it = faults_.find(key); it != faults_.end()) faults = it->second;
@@ -249,8 +267,21 @@ std::unique_ptr<platform::FolderSearch> MemoryFiles::FindFirst(const std::string
   std::size_t slash = key.rfind('\\');
   std::string folderKey = slash == std::string::npos ? std::string() : key.substr(0, slash);
   if (listingHook_) listingHook_(pattern.substr(0, folderKey.size()));
+  auto fault = listingFaults_.find(folderKey);
+  if (fault != listingFaults_.end() && fault->second.first == 0) {
+    platform::SetLastError(fault->second.second);
+    return nullptr;
+  }
+  std::unique_ptr<platform::FolderSearch> search =
+      disk_ ? disk_->FindFirst(pattern, data) : List(folderKey, key.substr(slash + 1), data);
+  if (!search || fault == listingFaults_.end()) return search;
+  return std::make_unique<BrokenSearch>(std::move(search), fault->second.first - 1, fault->second.second);
+}
+
+std::unique_ptr<platform::FolderSearch> MemoryFiles::List(const std::string& folderKey, const std::string& wildcard,
+                                                          platform::FindData* data) {
   const Node* folder = Find(folderKey);
-  if (!folder || !folder->folder || key.substr(slash + 1) != "*.*") {
+  if (!folder || !folder->folder || wildcard != "*.*") {
     platform::SetLastError(platform::kErrorPathNotFound);
     return nullptr;
   }
@@ -276,25 +307,17 @@ std::unique_ptr<platform::FolderSearch> MemoryFiles::FindFirst(const std::string
   for (auto it = nodes_.lower_bound(below); it != nodes_.end() && it->first.starts_with(below); ++it)
     if (it->first.find('\\', below.size()) == std::string::npos) add(NameOf(it->second.path), it->second);
 
-  std::size_t failAfter = 0;
-  std::uint32_t error = 0;
-  if (auto it = listingFaults_.find(folderKey); it != listingFaults_.end()) {
-    std::tie(failAfter, error) = it->second;
-    if (failAfter == 0) {
-      platform::SetLastError(error);
-      return nullptr;
-    }
-  }
   if (entries.empty()) {
     platform::SetLastError(platform::kErrorFileNotFound);
     return nullptr;
   }
-  auto search = std::make_unique<MemorySearch>(std::move(entries), failAfter, error);
+  auto search = std::make_unique<MemorySearch>(std::move(entries));
   search->FindNext(data);
   return search;
 }
 
 bool MemoryFiles::CreateFolder(const std::string& path) {
+  if (disk_) return disk_->CreateFolder(path);
   std::string key = KeyOf(path);
   if (Find(key)) {
     platform::SetLastError(platform::kErrorAlreadyExists);
@@ -310,6 +333,7 @@ bool MemoryFiles::CreateFolder(const std::string& path) {
 }
 
 bool MemoryFiles::CopyFile(const std::string& from, const std::string& to) {
+  if (disk_) return disk_->CopyFile(from, to);
   std::unique_ptr<platform::NativeFile> source = Open(from, platform::OpenMode::kRead);
   if (!source) return false;
   std::unique_ptr<platform::NativeFile> target = Open(to, platform::OpenMode::kCreateWrite);

@@ -4,6 +4,8 @@
 // targets install it so that nothing touches the disk, and stage faults
 // through it: writes that meet a full disk, reads that fail or come back
 // short, folders that cannot be listed or whose listing breaks off.
+// Given the system's file system instead, it passes everything on to it and
+// stages only the listing faults, for tests that work on real folders.
 // Installed with platform::SetFiles for the object's lifetime.
 
 #include <cstdint>
@@ -20,7 +22,7 @@ namespace test {
 
 class MemoryFiles : public platform::FileSystem {
  public:
-  MemoryFiles();
+  explicit MemoryFiles(platform::FileSystem* disk = nullptr);
   ~MemoryFiles() override;
   MemoryFiles(const MemoryFiles&) = delete;
   MemoryFiles& operator=(const MemoryFiles&) = delete;
@@ -53,7 +55,8 @@ class MemoryFiles : public platform::FileSystem {
   /// file may; 0 lifts the limit.
   void LimitReads(std::uint32_t bytes) { readLimit_ = bytes; }
   /// Listing `folder` fails with `error` (3: it vanished, 5: denied) once
-  /// `entries` entries ("." and ".." included) were handed out.
+  /// `entries` entries ("." and ".." included) were handed out, or when it
+  /// runs out first.
   void FailListing(const std::string& folder, std::uint32_t error, std::size_t entries = 0);
   /// Calls `hook` with the folder's path each time a listing of a folder
   /// starts, so that a test can change the tree in between.
@@ -80,6 +83,8 @@ class MemoryFiles : public platform::FileSystem {
   class MemoryFile;
   class MemorySearch;
 
+  std::unique_ptr<platform::FolderSearch> List(const std::string& folderKey, const std::string& wildcard,
+                                               platform::FindData* data);
   Node* Find(const std::string& path);
   const Node* Find(const std::string& path) const;
   std::string Parent(const std::string& key) const;
@@ -89,6 +94,7 @@ class MemoryFiles : public platform::FileSystem {
   std::map<std::string, std::pair<std::size_t, std::uint32_t>> listingFaults_;
   std::function<void(const std::string&)> listingHook_;
   std::uint32_t readLimit_ = 0;
+  platform::FileSystem* disk_;
   std::uint64_t clock_ = 0x01D0000000000000;  // a FILETIME in 2015
 };
 
