@@ -35,9 +35,6 @@ TEST(MemoryRegistryTest, OpenAndQueryFailWithWindowsErrorCodes) {
   EXPECT_EQ(OpenError(registry, kLocalMachine, "Software\\Missing"), kErrorFileNotFound);
   EXPECT_EQ(OpenError(registry, kLocalMachine, "Missing\\Deeper"), kErrorFileNotFound);
   EXPECT_EQ(OpenError(registry, kLocalMachine, "\\Software"), kErrorBadPathname);
-  // Paths of more than 260 characters do not fit the A-functions' buffer.
-  EXPECT_EQ(OpenError(registry, kLocalMachine, ("Software" + std::string(252, '\\')).c_str()), kErrorSuccess);
-  EXPECT_EQ(OpenError(registry, kLocalMachine, ("Software" + std::string(253, '\\')).c_str()), kErrorMoreData);
   EXPECT_EQ(OpenError(registry, kLocalMachine, "software\\\\OPEN\\"), kErrorSuccess);
   EXPECT_EQ(OpenError(registry, kLocalMachine, "Software\\Secret"), kErrorAccessDenied);
   // Only the key itself is denied, not what lies below it.
@@ -139,14 +136,47 @@ TEST(MemoryRegistryTest, LinksLeadToTheirTargetAndFailWhenBroken) {
   EXPECT_EQ(OpenError(registry, kLocalMachine, "System\\Broken"), kErrorFileNotFound);
   EXPECT_EQ(OpenError(registry, kLocalMachine, "System\\Broken\\Below"), kErrorFileNotFound);
   EXPECT_EQ(OpenError(registry, kLocalMachine, "Loop\\A"), kErrorFileNotFound);
-  // A link back to its parent makes paths of any depth, until they are too long.
+  // A link back to its parent makes paths of any depth, up to the 512 levels
+  // that the registry allows.
   registry.AddLink("HKEY_LOCAL_MACHINE\\System\\Again", "HKEY_LOCAL_MACHINE\\System");
   std::string deep = "System";
-  while (OpenError(registry, kLocalMachine, deep.c_str()) == kErrorSuccess) deep += "\\Again";
-  EXPECT_EQ(OpenError(registry, kLocalMachine, deep.c_str()), kErrorMoreData);
+  for (int level = 2; level <= 512; ++level) deep += "\\Again";
+  EXPECT_EQ(OpenError(registry, kLocalMachine, deep.c_str()), kErrorSuccess);
+  EXPECT_EQ(OpenError(registry, kLocalMachine, (deep + "\\Again").c_str()), kErrorMoreData);
   // The target appearing later mends the link.
   registry.AddKey("HKEY_LOCAL_MACHINE\\System\\Nowhere");
   EXPECT_EQ(OpenError(registry, kLocalMachine, "System\\Broken"), kErrorSuccess);
+}
+
+TEST(MemoryRegistryTest, OpeningSiblingsOneAfterAnotherSeesEveryChange) {
+  // Keys opened by full path, each next to the one before, while keys are
+  // deleted, added again, linked and aliased in between.
+  MemoryRegistry registry;
+  registry.SetString("HKEY_LOCAL_MACHINE\\A\\B\\C", "v", "1");
+  registry.AddKey("HKEY_LOCAL_MACHINE\\Other\\C");
+  EXPECT_EQ(ListValues(registry, kLocalMachine, "A\\B\\C").size(), 1u);
+  EXPECT_EQ(OpenError(registry, kLocalMachine, "A\\B\\D"), kErrorFileNotFound);
+  EXPECT_EQ(OpenError(registry, kLocalMachine, "a\\b\\\\c\\"), kErrorSuccess);
+
+  EXPECT_EQ(OpenError(registry, kLocalMachine, "A\\B\\C"), kErrorSuccess);
+  registry.DeleteKey("HKEY_LOCAL_MACHINE\\A\\B");
+  EXPECT_EQ(OpenError(registry, kLocalMachine, "A\\B\\C"), kErrorFileNotFound);
+  registry.AddKey("HKEY_LOCAL_MACHINE\\A\\B\\C");
+  EXPECT_EQ(ListValues(registry, kLocalMachine, "A\\B\\C").size(), 0u);  // the new key, not the old
+
+  registry.AddLink("HKEY_LOCAL_MACHINE\\A\\B", "HKEY_LOCAL_MACHINE\\Other");
+  EXPECT_EQ(OpenError(registry, kLocalMachine, "A\\B\\C"), kErrorSuccess);
+  registry.SetString("HKEY_LOCAL_MACHINE\\Other\\C", "w", "2");
+  EXPECT_EQ(ListValues(registry, kLocalMachine, "A\\B\\C").size(), 1u);
+
+  // The same path below another key is another key.
+  registry.AliasRoot(kCurrentConfig, "HKEY_LOCAL_MACHINE\\A");
+  EXPECT_EQ(OpenError(registry, kCurrentConfig, "A\\B\\C"), kErrorFileNotFound);
+  EXPECT_EQ(ListValues(registry, kCurrentConfig, "B\\C").size(), 1u);
+  registry.AliasRoot(kCurrentConfig, "HKEY_LOCAL_MACHINE\\Missing");
+  EXPECT_EQ(OpenError(registry, kCurrentConfig, "B\\C"), kErrorFileNotFound);
+  registry.AddKey("HKEY_LOCAL_MACHINE\\Missing\\B\\C");
+  EXPECT_EQ(ListValues(registry, kCurrentConfig, "B\\C").size(), 0u);
 }
 
 TEST(MemoryRegistryTest, AliasedRootsShowTheirKey) {
