@@ -96,7 +96,7 @@ struct MemoryRegistry::Key {
   std::string_view name;  // in the arena
   Key* parent = nullptr;
   std::vector<Key*> subkeys;  // in registry order
-  std::vector<Value> values;                  // in registry order
+  std::vector<Value> values;  // in registry order
   std::unique_ptr<Extras> extras;
   bool isLink = false;
   bool deleted = false;
@@ -158,6 +158,9 @@ struct MemoryRegistry::Impl {
   std::vector<std::unique_ptr<Key[]>> keyBlocks;
   std::size_t keysInLastBlock = kKeyBlockSize;
   Arena arena;
+  std::unordered_map<RegistryKey, Key*> handles;
+  RegistryKey nextHandle = 0x100;
+  std::function<void(const std::string&)> queryHook;
 
   Key& NewKey() {
     if (keysInLastBlock == kKeyBlockSize) {
@@ -166,9 +169,6 @@ struct MemoryRegistry::Impl {
     }
     return keyBlocks.back()[keysInLastBlock++];
   }
-  std::unordered_map<RegistryKey, Key*> handles;
-  RegistryKey nextHandle = 0x100;
-  std::function<void(const std::string&)> queryHook;
 
   Key* AddSubkey(Key* parent, std::string_view wanted) {
     if (wanted.empty()) return parent;
