@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/driver.h"
+#include "platform/last_error.h"
 #include "platform/memory_registry.h"
 #include "platform/registry.h"
 #include "test/memory_files.h"
@@ -92,6 +93,17 @@ class FaultTest : public ::testing::Test {
     files_->Put("C:\\Program Files\\Sample\\sample.exe", "exe");
     files_->Put("C:\\windows\\win.ini", "[windows]\r\nload=sample.exe\r\n[Sample]\r\nPath=C:\\Sample\r\n");
     files_->Put("C:\\windows\\system.ini", "[boot]\r\nshell=sample.exe\r\n[sample]\r\nx=1\r\n");
+  }
+
+  // When `listed` starts to be listed, `folder` goes (error 3) or closes.
+  void CloseWhenListing(const std::string& listed, const std::string& folder, std::uint32_t error) {
+    files_->OnListing([this, listed, folder, error](const std::string& now) {
+      if (now != listed) return;
+      if (error == platform::kErrorPathNotFound)
+        files_->Remove(folder);
+      else
+        files_->FailListing(folder, error);
+    });
   }
 
   // Captures the system as it is, then keeps what the capture wrote.
@@ -298,6 +310,35 @@ TEST_F(FaultTest, KeysThatVanishOrCloseWhileTheWalkIsUnderWayGiveTheWalksMessage
   EXPECT_NE(result.output.find("\b \n Inacessible path error=5\n" + b + "\n"), std::string::npos) << result.output;
   EXPECT_NE(files_->Get(kWork + "rem.reg")->find("\r\n[" + b + "]\r\n\"b\"=\"2\"\r\n"), std::string::npos);
   EXPECT_TRUE(result.output.ends_with(kPrompt));
+}
+
+TEST_F(FaultTest, FoldersThatVanishOrCloseBetweenListingAndOpeningGiveTheWalksMessages) {
+  // system32 is listed with its parent; it goes, or closes, while Fonts,
+  // which comes before it, is listed.
+  const std::string system32 = "C:\\windows\\system32";
+  for (std::uint32_t error : {3u, 5u}) {
+    NewFiles();
+    CloseWhenListing("C:\\windows\\Fonts", system32, error);
+    Result result = Run("-c");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_NE(result.output.find("path not found " + std::to_string(error) + "\n" + system32 + "\n"),
+              std::string::npos)
+        << result.output;
+    EXPECT_TRUE(result.output.ends_with("\rCaptured INI File        \n" + kPrompt)) << result.output;
+  }
+
+  NewFiles();
+  CaptureOnce();
+  for (std::uint32_t error : {3u, 5u}) {
+    Installed();
+    CloseWhenListing("C:\\windows\\Fonts", system32, error);
+    Result result = Run("-d");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_NE(result.output.find("path not found\n" + system32 + "\n"), std::string::npos) << result.output;
+    EXPECT_TRUE(result.output.ends_with("\rCompared INI File        \n" + kPrompt)) << result.output;
+    // What the walk found before the folder went stays in the reports.
+    EXPECT_TRUE(files_->Get(kWork + "new.txt")->starts_with(";   New Added File\r\n\r\n"));
+  }
 }
 
 }  // namespace

@@ -7,12 +7,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <string>
 
 #include "app/file_error.h"
+#include "fuzz/fuzz_support.h"
 #include "platform/memory_registry.h"
 #include "registry/registry_compare.h"
 #include "registry/registry_snapshot.h"
@@ -54,20 +52,14 @@ void WriteSeeds(const std::string& folder) {
     files.AddFolder("c:\\vastrel");
     CaptureRegistry("", "c:\\vastrel\\reg.bin");
     platform::SetRegistry(nullptr);
-    std::ofstream(folder + "/capture" + std::to_string(variant) + ".bin", std::ios::binary)
-        << files.Get("c:\\vastrel\\reg.bin").value();
+    fuzz::WriteSeed(folder, variant, files.Get("c:\\vastrel\\reg.bin").value());
   }
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // The walk prints its spinner and messages; the fuzzer needs no copy.
-  if (!std::freopen("/dev/null", "w", stdout)) return 1;
-  if (const char* folder = std::getenv("VASTREL_WRITE_SEEDS")) {
-    WriteSeeds(folder);
-    std::exit(0);
-  }
+  fuzz::Prepare(WriteSeeds);
   live = new MemoryRegistry;
   Fill(*live, 0);
   platform::SetRegistry(live);

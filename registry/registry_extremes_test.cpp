@@ -71,13 +71,15 @@ TEST_F(ExtremesTest, TheLongestKeyAndValueNamesAreListedWhole) {
   std::string keyName, valueName;
   for (int i = 0; i < 255; ++i) keyName += euro;
   for (int i = 0; i < 16383; ++i) valueName += euro;
-  const std::string parent = "HKEY_CURRENT_USER\\Software\\Long";
+  // Paths to open stay within the 260 characters of RegOpenKeyExA, so the
+  // longest key name stands right below a root.
+  const std::string parent = "HKEY_CURRENT_USER";
   const std::string key = parent + "\\" + keyName;
 
   MemoryRegistry registry;
   registry.SetString(parent, "a", "1");
   registry.SetString(parent, "z", "1");
-  registry.AddKey(parent + "\\z");
+  registry.AddKey(parent + "\\z\\Below");
   Capture(registry);
   registry.SetString(parent, valueName, "long");
   registry.SetString(key, valueName, "deep");

@@ -112,7 +112,8 @@ class PrefixFolderSearch : public FolderSearch {
   std::size_t next_ = 0;
 };
 
-void Add(std::vector<Entry>& entries, const std::string& name, const struct stat& st, bool linkToFolder) {
+void Add(std::vector<Entry>& entries, const std::string& hostName, const struct stat& st, bool linkToFolder) {
+  std::string name = WindowsName(hostName);
   std::u16string exact = Utf8ToUtf16(name);
   entries.push_back({UpperCase(exact), exact, Describe(name, st, linkToFolder)});
 }

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <memory>
+#include <string_view>
 
 #include "platform/last_error.h"
 #include "platform/text.h"
@@ -37,6 +38,19 @@ std::string FindNoCase(const std::string& folder, const std::string& name) {
 
 }  // namespace
 
+namespace {
+// U+F05C in UTF-8: where Wine puts a host name's backslash.
+constexpr std::string_view kBackslashStandIn = "\xef\x81\x9c";
+
+std::string Replace(std::string text, std::string_view from, std::string_view to) {
+  for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+  return text;
+}
+}  // namespace
+
+std::string WindowsName(const std::string& hostName) { return Replace(hostName, "\\", kBackslashStandIn); }
+
 std::string HostPath(const std::string& windowsPath) {
   std::string base;
   std::size_t start = 0;
@@ -53,7 +67,7 @@ std::string HostPath(const std::string& windowsPath) {
   while (start <= windowsPath.size()) {
     std::size_t stop = windowsPath.find_first_of("\\/", start);
     if (stop == std::string::npos) stop = windowsPath.size();
-    std::string component = windowsPath.substr(start, stop - start);
+    std::string component = Replace(windowsPath.substr(start, stop - start), kBackslashStandIn, "\\");
     start = stop + 1;
     if (component.empty()) continue;
     std::string candidate = path.empty() ? component : path + "/" + component;

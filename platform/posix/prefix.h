@@ -16,6 +16,10 @@ std::string PrefixFolder();
 /// case, as Wine does; one that is not found at all is kept as written.
 std::string HostPath(const std::string& windowsPath);
 
+/// A host file name as Windows programs see it: a backslash, which no Windows
+/// name can hold, becomes U+F05C, as Wine shows it; HostPath maps it back.
+std::string WindowsName(const std::string& hostName);
+
 /// The host path of a drive's root ("C:\" and "C:" alike), or empty when
 /// `windowsPath` names no drive root.
 std::string DriveRootHostPath(const std::string& windowsPath);

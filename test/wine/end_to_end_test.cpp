@@ -234,7 +234,8 @@ std::vector<std::string> InaccessibleKeys(const std::string& output) {
 
 const std::vector<std::string> kRegReports = {"new.reg", "mod.reg", "modo.reg", "rem.reg"};
 const std::vector<std::string> kOtherReports = {
-    "win_new.ini",  "win_mod.ini",     "win_modo.ini",   "win_rem.ini",
+    "new.txt",     "mod.txt",      "rem.txt",         "prgnew.txt",     "prgmod.txt",
+    "prgrem.txt",  "win_new.ini",  "win_mod.ini",     "win_modo.ini",   "win_rem.ini",
     "system_new.ini", "system_mod.ini", "system_modo.ini", "system_rem.ini"};
 
 // One build's run: what it printed and the working folder it left.
@@ -356,9 +357,11 @@ std::string Without(const std::vector<Restamp>& restamps, const BuildRun& run, c
 TEST_F(WineEndToEnd, EveryStepOfBothRunsCompletes) {
   for (const BuildRun* run : {&windows_, &linux_}) {
     SCOPED_TRACE(run == &windows_ ? "vastrel.exe under Wine" : "the Linux build");
-    for (const char* line : {"\rCaptured Registry        \n", "\rCaptured INI File        \n"})
+    for (const char* line : {"\rCaptured Registry        \n", "\rCaptured C:\\windows              \n",
+                             "\rCaptured C:\\Program Files              \n", "\rCaptured INI File        \n"})
       EXPECT_NE(run->captureOutput.find(line), std::string::npos) << line << "\n" << run->captureOutput;
-    for (const char* line : {"\rCompared Registry        \n", "\rCompared INI File        \n"})
+    for (const char* line : {"\rCompared Registry        \n", "\rCompared C:\\windows              \n",
+                             "\rCompared C:\\Program Files              \n", "\rCompared INI File        \n"})
       EXPECT_NE(run->compareOutput.find(line), std::string::npos) << line << "\n" << run->compareOutput;
     for (const std::string* output : {&run->captureOutput, &run->compareOutput}) {
       EXPECT_EQ(output->find("path not found"), std::string::npos) << *output;
@@ -387,6 +390,20 @@ TEST_F(WineEndToEnd, RegistryReportsHoldExactlyTheInstallation) {
   EXPECT_EQ(Without(kWineRestamps, windows_, "mod.reg"), kModReg);
   EXPECT_EQ(Without(kWineRestamps, windows_, "modo.reg"), kModoReg);
   EXPECT_EQ(Without(kWineRestamps, windows_, "rem.reg"), kRemReg);
+}
+
+TEST_F(WineEndToEnd, DirectoryReportsHoldExactlyTheInstallation) {
+  EXPECT_EQ(windows_.Report("new.txt"), Crlf(";   New Added File\n\nC:\\windows\\vastrel-new.txt\n"));
+  // The installation rewrote win.ini too; a folder's own files come first.
+  EXPECT_EQ(windows_.Report("mod.txt"),
+            Crlf(";   Modified File\n\nC:\\windows\\win.ini\nC:\\windows\\system32\\vastrel-lib.dll\n"));
+  EXPECT_EQ(windows_.Report("rem.txt"), Crlf(";   Removed File\n\nC:\\windows\\vastrel-old.txt\n"));
+  EXPECT_EQ(windows_.Report("prgnew.txt"), Crlf(";   New Added File\n\n"
+                                               "C:\\Program Files\\Vastrel Test\\Plugins [DIR]\n"
+                                               "C:\\Program Files\\Vastrel Test\\tool.exe\n"));
+  EXPECT_EQ(windows_.Report("prgmod.txt"),
+            Crlf(";   Modified File\n\nC:\\Program Files\\Vastrel Test\\readme.txt\n"));
+  EXPECT_EQ(windows_.Report("prgrem.txt"), Crlf(";   Removed File\n\n"));
 }
 
 TEST_F(WineEndToEnd, IniReportsHoldExactlyTheEdit) {

@@ -1,0 +1,117 @@
+// The directory steps on what a Linux file system allows and Windows does
+// not: a chain of folders 300 deep, names holding any byte but "/" and NUL,
+// and links that lead out of the tree or back up it. vastrel -c and -d on a
+// prefix must neither crash nor lose an entry, and links are recorded, not
+// walked.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "test/run.h"
+#include "test/temp_folder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kNewHead = ";   New Added File\r\n\r\n";
+const std::string kRemHead = ";   Removed File\r\n\r\n";
+
+class TreeExtremesTest : public ::testing::Test {
+ protected:
+  TreeExtremesTest() {
+    prefix_.WriteFile("drive_c/windows/win.ini", "[windows]\r\n");
+    prefix_.WriteFile("drive_c/windows/system.ini", "[boot]\r\n");
+  }
+  std::string Run(const char* option) {
+    test::RunResult result = test::RunVastrel(prefix_.path(), {option});
+    EXPECT_EQ(result.status, 0) << result.output;
+    return result.output;
+  }
+  std::string Report(const char* name) { return prefix_.ReadFile(std::string("drive_c/vastrel/") + name); }
+  fs::path Windows() const { return fs::path(prefix_.path()) / "drive_c/windows"; }
+
+  test::TempPrefix prefix_;
+};
+
+TEST_F(TreeExtremesTest, AChainOf300FoldersIsWalkedAsFarAsAWindowsPathReaches) {
+  // Folder listings take a path of at most 260 characters, as FindFirstFileA
+  // does: with "C:\\windows" and "\\*.*" that is 123 levels of "\\d". Deeper
+  // folders are named once on the console; the rest of the tree goes on.
+  fs::path deep = Windows();
+  std::string path = "C:\\windows", reachable, first;
+  fs::path reachableFolder;
+  for (int level = 1; level <= 300; ++level) {
+    deep /= "d";
+    path += "\\d";
+    if (level == 100) {
+      prefix_.WriteFile(fs::relative(deep / "old.txt", prefix_.path()).string(), "old");
+      reachable = path;
+      reachableFolder = deep;
+    }
+    if (level == 124) first = path;
+  }
+  fs::create_directories(deep);
+  prefix_.WriteFile("drive_c/windows/z/after.txt", "z");
+  std::string output = Run("-c");
+  EXPECT_NE(output.find("Capturing C:\\windows  path not found 206\n" + first + "\n\rCaptured C:\\windows "),
+            std::string::npos)
+      << output;
+  EXPECT_LT(fs::file_size(fs::path(prefix_.path()) / "drive_c/vastrel/windir.bin"), 200000u);
+
+  fs::rename(reachableFolder / "old.txt", deep / "moved.txt");
+  prefix_.WriteFile("drive_c/windows/z/after.txt", "changed");
+  output = Run("-d");
+  EXPECT_NE(output.find("path not found\n" + first + "\n"), std::string::npos) << output;
+  EXPECT_EQ(Report("rem.txt"), kRemHead + reachable + "\\old.txt\r\n");
+  EXPECT_EQ(Report("mod.txt"), ";   Modified File\r\n\r\nC:\\windows\\z\\after.txt\r\n");
+}
+
+TEST_F(TreeExtremesTest, NamesWithAnyByteAreNeitherLostNorFatal) {
+  // One file and one folder (holding a file) for each byte a name may hold.
+  fs::path odd = Windows() / "odd";
+  std::vector<fs::path> files;
+  for (int byte = 1; byte < 256; ++byte) {
+    if (byte == '/') continue;
+    files.push_back(odd / ("f" + std::string(1, static_cast<char>(byte))));
+    files.push_back(odd / ("d" + std::string(1, static_cast<char>(byte))) / "inside");
+  }
+  for (const fs::path& file : files) prefix_.WriteFile(fs::relative(file, prefix_.path()).string(), "x");
+  std::string output = Run("-c");
+  EXPECT_EQ(output.find("not found"), std::string::npos) << output;
+
+  // The files go and the folders stay, so that the comparison must descend
+  // into every odd folder to find each of them gone.
+  for (const fs::path& file : files) fs::remove(file);
+  output = Run("-d");
+  EXPECT_EQ(output.find("not found"), std::string::npos) << output;
+  std::string removed = Report("rem.txt");
+  ASSERT_TRUE(removed.starts_with(kRemHead));
+  std::size_t lines = 0;
+  for (std::size_t at = removed.find("\r\n", kRemHead.size()); at != std::string::npos;
+       at = removed.find("\r\n", at + 2))
+    ++lines;
+  EXPECT_EQ(lines, files.size()) << removed;
+  EXPECT_EQ(Report("new.txt"), kNewHead);
+}
+
+TEST_F(TreeExtremesTest, LinksOutOfTheTreeAndBackUpItAreRecordedNotWalked) {
+  fs::create_directory_symlink("/", Windows() / "root");
+  fs::create_directory_symlink("..", Windows() / "system32" / "up");
+  prefix_.WriteFile("drive_c/windows/system32/kernel32.dll", "k");
+  std::string output = Run("-c");
+  EXPECT_EQ(output.find("not found"), std::string::npos) << output;
+  // Walking either link would store the whole host or go round forever.
+  EXPECT_LT(fs::file_size(fs::path(prefix_.path()) / "drive_c/vastrel/windir.bin"), 10000u);
+
+  fs::remove(Windows() / "root");
+  fs::remove(Windows() / "system32" / "up");
+  Run("-d");
+  EXPECT_EQ(Report("rem.txt"), kRemHead + "C:\\windows\\root [DIR]\r\nC:\\windows\\system32\\up [DIR]\r\n");
+  EXPECT_EQ(Report("new.txt"), kNewHead);
+}
+
+}  // namespace
