@@ -7,6 +7,12 @@
 
 namespace {
 constexpr std::size_t kBufferSize = 64 * 1024;
+// A file being written keeps its last bytes in memory after writing them
+// out: the snapshot writers fill in an offset when the block it points to
+// begins, often megabytes after the offset's own block, and a patch that
+// still lands in memory costs no system call.
+constexpr std::size_t kWriteWindow = 8 * 1024 * 1024;
+constexpr std::size_t kRetained = 4 * 1024 * 1024;
 }
 
 File::~File() {
@@ -31,7 +37,7 @@ bool File::Open(const std::string& path, unsigned flags, FileError* error) {
   }
   buffer_.clear();
   buffer_.reserve(kBufferSize);
-  bufferStart_ = position_ = nativePosition_ = length_ = 0;
+  bufferStart_ = dirtyStart_ = position_ = nativePosition_ = length_ = 0;
   return true;
 }
 
@@ -104,46 +110,71 @@ void File::Write(const void* buffer, std::uint32_t n) {
     ThrowLastError();
   }
   const char* in = static_cast<const char*>(buffer);
+  if (!buffer_.empty() && position_ + n <= bufferStart_) {
+    // Before what memory holds: straight to the file, the window stays.
+    WriteOut(position_, in, n);
+    position_ += n;
+    return;
+  }
   std::uint64_t bufferEnd = bufferStart_ + buffer_.size();
   if (!buffer_.empty() && (position_ < bufferStart_ || position_ > bufferEnd)) Flush();
   if (buffer_.empty()) {
-    bufferStart_ = position_;
+    bufferStart_ = dirtyStart_ = position_;
     if (n >= kBufferSize) {
       // A large write goes straight to the file.
-      if (nativePosition_ != position_) {
-        std::uint64_t at = 0;
-        if (!native_->Seek(static_cast<std::int64_t>(position_), platform::SeekOrigin::kBegin, &at))
-          ThrowLastError();
-        nativePosition_ = at;
-      }
-      if (!native_->Write(in, n)) ThrowLastError();
+      WriteOut(position_, in, n);
       position_ += n;
-      nativePosition_ = position_;
-      length_ = std::max(length_, position_);
+      bufferStart_ = dirtyStart_ = position_;
       return;
     }
   }
   std::size_t offset = static_cast<std::size_t>(position_ - bufferStart_);
-  if (offset + n > buffer_.size()) buffer_.resize(offset + n);
-  std::memcpy(buffer_.data() + offset, in, n);
+  if (offset == buffer_.size()) {
+    buffer_.insert(buffer_.end(), in, in + n);
+  } else {
+    if (offset + n > buffer_.size()) buffer_.resize(offset + n);
+    std::memcpy(buffer_.data() + offset, in, n);
+  }
+  dirtyStart_ = std::min(dirtyStart_, position_);
   position_ += n;
-  if (buffer_.size() >= kBufferSize) Flush();
+  if (buffer_.size() >= kWriteWindow) {
+    WriteDirty();
+    std::size_t drop = buffer_.size() - kRetained;
+    buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(drop));
+    bufferStart_ += drop;
+  }
+}
+
+void File::WriteOut(std::uint64_t at, const char* bytes, std::size_t n) {
+  if (nativePosition_ != at) {
+    std::uint64_t reached = 0;
+    if (!native_->Seek(static_cast<std::int64_t>(at), platform::SeekOrigin::kBegin, &reached))
+      ThrowLastError();
+    nativePosition_ = reached;
+  }
+  if (!native_->Write(bytes, static_cast<std::uint32_t>(n))) ThrowLastError();
+  nativePosition_ = at + n;
+  length_ = std::max(length_, nativePosition_);
+}
+
+void File::WriteDirty() {
+  std::uint64_t bufferEnd = bufferStart_ + buffer_.size();
+  if (dirtyStart_ >= bufferEnd) return;
+  std::uint64_t from = dirtyStart_;
+  dirtyStart_ = bufferEnd;
+  WriteOut(from, buffer_.data() + (from - bufferStart_), static_cast<std::size_t>(bufferEnd - from));
 }
 
 void File::Flush() {
   if (buffer_.empty()) return;
-  if (nativePosition_ != bufferStart_) {
-    std::uint64_t at = 0;
-    if (!native_->Seek(static_cast<std::int64_t>(bufferStart_), platform::SeekOrigin::kBegin, &at))
-      ThrowLastError();
-    nativePosition_ = at;
+  try {
+    WriteDirty();
+  } catch (...) {
+    buffer_.clear();
+    throw;
   }
-  std::uint32_t n = static_cast<std::uint32_t>(buffer_.size());
-  bool written = native_->Write(buffer_.data(), n);
+  bufferStart_ += buffer_.size();
   buffer_.clear();
-  if (!written) ThrowLastError();
-  nativePosition_ = bufferStart_ + n;
-  length_ = std::max(length_, nativePosition_);
 }
 
 std::uint64_t File::GetLength() {

@@ -50,17 +50,22 @@ class File {
   [[noreturn]] void ThrowDamaged(const std::string& detail) const;
 
  private:
+  /// Writes out what is still to be written and empties the buffer.
   void Flush();
+  /// Writes the dirty end of the buffer, which stays in memory.
+  void WriteDirty();
+  void WriteOut(std::uint64_t at, const char* bytes, std::size_t n);
   [[noreturn]] void ThrowLastError() const;
 
   std::unique_ptr<platform::NativeFile> native_;
   std::string path_;
   bool writing_ = false;
-  // The buffer holds the file's bytes from bufferStart_ on; when writing, all
-  // of them are still to be written. nativePosition_ is where the system's
-  // file position stands.
+  // The buffer holds the file's bytes from bufferStart_ on; when writing,
+  // those from dirtyStart_ on are still to be written. nativePosition_ is
+  // where the system's file position stands.
   std::vector<char> buffer_;
   std::uint64_t bufferStart_ = 0;
+  std::uint64_t dirtyStart_ = 0;
   std::uint64_t position_ = 0;
   std::uint64_t nativePosition_ = 0;
   std::uint64_t length_ = 0;  // known length of the file on disk (writing)

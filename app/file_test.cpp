@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
 
 #include "test/temp_folder.h"
@@ -57,6 +59,38 @@ TEST_F(FileTest, PatchesEarlierBytesAndAppendsAgain) {
   file.Write("TAIL");
   file.Close();
   EXPECT_EQ(folder_.ReadFile("snap.bin"), "HEAD" + big + "TAIL!");
+}
+
+TEST_F(FileTest, PatchesAnywhereInALargeFileLandAsWritten) {
+  // Offsets filled in megabytes after their placeholder, some still in
+  // memory and some long written out, mixed with appends past the size at
+  // which the buffer is written out: the file must end up as a plain copy
+  // in memory says.
+  File file;
+  ASSERT_TRUE(file.Open(PathOf("large.bin"), File::modeCreate | File::modeWrite, nullptr));
+  std::string expected;
+  std::uint32_t seed = 12345;
+  auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+  while (expected.size() < 30u * 1024 * 1024) {
+    std::string chunk((next() >> 8) % 3000 + 1, static_cast<char>('a' + next() % 26));
+    file.Write(chunk);
+    expected += chunk;
+    if (next() % 4 == 0) {
+      // Back by a few bytes, by megabytes, or to the very start.
+      std::size_t back = next() % 3 == 0 ? expected.size() : (next() >> 4) % (12u * 1024 * 1024);
+      std::size_t at = expected.size() - std::min(back, expected.size());
+      std::string patch = std::to_string(next() % 100000);
+      patch.resize(std::min(patch.size(), expected.size() - at));
+      file.Seek(static_cast<std::int64_t>(at), File::begin);
+      file.Write(patch);
+      expected.replace(at, patch.size(), patch);
+      EXPECT_EQ(file.GetLength(), expected.size());
+      file.Seek(0, File::end);
+    }
+  }
+  file.Close();
+  ASSERT_EQ(folder_.ReadFile("large.bin").size(), expected.size());
+  EXPECT_TRUE(folder_.ReadFile("large.bin") == expected);
 }
 
 TEST_F(FileTest, FailuresNameTheFileAndTheCause) {

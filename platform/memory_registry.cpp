@@ -100,6 +100,9 @@ struct MemoryRegistry::Key {
   std::unique_ptr<Extras> extras;
   bool isLink = false;
   bool deleted = false;
+  // Where the next subkey looked for probably is: the walks look up the
+  // subkeys of a key in their order. Only ever a guess, checked by name.
+  mutable std::uint32_t nextGuess = 0;
 
   Extras& Extra() {
     if (!extras) extras = std::make_unique<Extras>();
@@ -128,9 +131,12 @@ struct MemoryRegistry::Key {
   static std::string_view ValueName(const Value& value) { return value.Name(); }
 
   Key* FindSubkey(std::string_view wanted) const {
-    bool found;
-    std::size_t at = Position(subkeys, wanted, SubkeyName, found);
-    return found ? subkeys[at] : nullptr;
+    std::size_t at = nextGuess;
+    bool found = at < subkeys.size() && CompareNoCase(subkeys[at]->name, wanted) == 0;
+    if (!found) at = Position(subkeys, wanted, SubkeyName, found);
+    if (!found) return nullptr;
+    nextGuess = static_cast<std::uint32_t>(at + 1);
+    return subkeys[at];
   }
   void DeleteValue(std::string_view valueName) {
     bool found;
@@ -168,6 +174,32 @@ struct MemoryRegistry::Impl {
       keysInLastBlock = 0;
     }
     return keyBlocks.back()[keysInLastBlock++];
+  }
+
+  // The walks open every subkey of a key by its full path, one after the
+  // other: the key above the last component is remembered from the last
+  // open, so that only the last name is searched. Removing a key or making
+  // one a link forgets it; adding a key never changes where a path that
+  // opened leads, and an aliased root leads to another key to start from.
+  Key* lookupFrom = nullptr;
+  std::string lookupPath;
+  Key* lookupParent = nullptr;
+  void Forget() { lookupFrom = nullptr; }
+
+  // The key at `path` below `key`, as Below finds it.
+  Key* Open(Key* key, std::string_view path, std::uint32_t& error) {
+    std::size_t end = path.find_last_not_of('\\');
+    std::size_t split = end == std::string_view::npos ? end : path.find_last_of('\\', end);
+    if (split == std::string_view::npos) return Below(key, path, Walk{}, error);
+    std::string_view parentPath = path.substr(0, split);
+    if (lookupFrom != key || lookupPath != parentPath) {
+      Key* parent = Below(key, parentPath, Walk{}, error);
+      if (!parent) return nullptr;
+      lookupFrom = key;
+      lookupPath = parentPath;
+      lookupParent = parent;
+    }
+    return Below(lookupParent, path.substr(split), Walk{}, error);
   }
 
   Key* AddSubkey(Key* parent, std::string_view wanted) {
@@ -332,6 +364,7 @@ void MemoryRegistry::DeleteKey(std::string_view path) {
   auto& siblings = key->parent->subkeys;
   auto it = std::find(siblings.begin(), siblings.end(), key);
   if (it == siblings.end()) return;
+  impl_->Forget();
   key->MarkDeleted();
   siblings.erase(it);
 }
@@ -368,7 +401,7 @@ std::uint32_t MemoryRegistry::OpenKey(RegistryKey parent, const char* subKey, Re
   // The registry is at most 512 levels deep. Keeping to that ends a walk
   // through a link that leads back to one of its ancestors.
   if (subKey && Levels(subKey) > kMaxLevels) return kErrorMoreData;
-  key = impl_->Below(key, subKey ? subKey : "", Impl::Walk{}, error);
+  key = impl_->Open(key, subKey ? subKey : "", error);
   if (!key) return error;
   if (key->extras && key->extras->openError) return key->extras->openError;
   RegistryKey handle = impl_->nextHandle;
@@ -482,6 +515,7 @@ void MemoryRegistry::SetValue(Key* key, std::string_view name, std::uint32_t typ
 void MemoryRegistry::SetClass(Key* key, std::string_view className) { key->Extra().className = className; }
 
 void MemoryRegistry::MakeLink(Key* key, std::string_view target) {
+  impl_->Forget();
   key->isLink = true;
   key->Extra().linkTarget = target;
 }

@@ -148,6 +148,37 @@ TEST(MemoryRegistryTest, LinksLeadToTheirTargetAndFailWhenBroken) {
   EXPECT_EQ(OpenError(registry, kLocalMachine, "System\\Broken"), kErrorSuccess);
 }
 
+TEST(MemoryRegistryTest, OpeningSiblingsOneAfterAnotherSeesEveryChange) {
+  // Keys opened by full path, each next to the one before, while keys are
+  // deleted, added again, linked and aliased in between.
+  MemoryRegistry registry;
+  registry.SetString("HKEY_LOCAL_MACHINE\\A\\B\\C", "v", "1");
+  registry.AddKey("HKEY_LOCAL_MACHINE\\Other\\C");
+  EXPECT_EQ(ListValues(registry, kLocalMachine, "A\\B\\C").size(), 1u);
+  EXPECT_EQ(OpenError(registry, kLocalMachine, "A\\B\\D"), kErrorFileNotFound);
+  EXPECT_EQ(OpenError(registry, kLocalMachine, "a\\b\\\\c\\"), kErrorSuccess);
+
+  EXPECT_EQ(OpenError(registry, kLocalMachine, "A\\B\\C"), kErrorSuccess);
+  registry.DeleteKey("HKEY_LOCAL_MACHINE\\A\\B");
+  EXPECT_EQ(OpenError(registry, kLocalMachine, "A\\B\\C"), kErrorFileNotFound);
+  registry.AddKey("HKEY_LOCAL_MACHINE\\A\\B\\C");
+  EXPECT_EQ(ListValues(registry, kLocalMachine, "A\\B\\C").size(), 0u);  // the new key, not the old
+
+  registry.AddLink("HKEY_LOCAL_MACHINE\\A\\B", "HKEY_LOCAL_MACHINE\\Other");
+  EXPECT_EQ(OpenError(registry, kLocalMachine, "A\\B\\C"), kErrorSuccess);
+  registry.SetString("HKEY_LOCAL_MACHINE\\Other\\C", "w", "2");
+  EXPECT_EQ(ListValues(registry, kLocalMachine, "A\\B\\C").size(), 1u);
+
+  // The same path below another key is another key.
+  registry.AliasRoot(kCurrentConfig, "HKEY_LOCAL_MACHINE\\A");
+  EXPECT_EQ(OpenError(registry, kCurrentConfig, "A\\B\\C"), kErrorFileNotFound);
+  EXPECT_EQ(ListValues(registry, kCurrentConfig, "B\\C").size(), 1u);
+  registry.AliasRoot(kCurrentConfig, "HKEY_LOCAL_MACHINE\\Missing");
+  EXPECT_EQ(OpenError(registry, kCurrentConfig, "B\\C"), kErrorFileNotFound);
+  registry.AddKey("HKEY_LOCAL_MACHINE\\Missing\\B\\C");
+  EXPECT_EQ(ListValues(registry, kCurrentConfig, "B\\C").size(), 0u);
+}
+
 TEST(MemoryRegistryTest, AliasedRootsShowTheirKey) {
   MemoryRegistry registry;
   registry.AliasRoot(kClassesRoot, "HKEY_LOCAL_MACHINE\\Software\\Classes");

@@ -31,6 +31,22 @@ std::string JoinKeyPath(const std::vector<std::string>& components, std::size_t 
   return text;
 }
 
+void SplitRootKeyPath(const std::string& path, std::string& rootName, std::string& subKey) {
+  std::size_t restStart;
+  if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
+    rootName = "\\";
+    restStart = 2;
+  } else {
+    std::size_t separator = path.find('\\');
+    rootName = path.substr(0, separator);
+    restStart = separator == std::string::npos ? path.size() : separator + 1;
+  }
+  std::size_t restEnd = path.size();
+  // The split drops an empty last component, and with it one trailing backslash.
+  if (restEnd > restStart && path[restEnd - 1] == '\\') --restEnd;
+  subKey.assign(path, restStart, restEnd - restStart);
+}
+
 std::string ChildKeyPath(const std::string& parent, const std::string& name) {
   return parent.empty() ? name : parent + "\\" + name;
 }

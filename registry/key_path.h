@@ -17,5 +17,10 @@ void SplitKeyPath(const std::string& text, std::vector<std::string>& components)
 std::string JoinKeyPath(const std::vector<std::string>& components, std::size_t start,
                         std::size_t count);
 
+/// The first component of `path` and the rest joined again, as SplitKeyPath
+/// and JoinKeyPath(components, 1, ...) give them, without a list of parts:
+/// every key the walks open goes through here. `path` is not empty.
+void SplitRootKeyPath(const std::string& path, std::string& rootName, std::string& subKey);
+
 /// The path of subkey `name` below `parent` ("" is the level above the roots).
 std::string ChildKeyPath(const std::string& parent, const std::string& name);

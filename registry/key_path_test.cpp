@@ -34,4 +34,24 @@ TEST(KeyPathTest, SplitJoinAndRootNames) {
   EXPECT_EQ(FindRootKey("hkey_users"), 0u);
 }
 
+TEST(KeyPathTest, RootSplitAgreesWithSplittingAndJoining) {
+  // Every path of up to six characters from "a", "b" and backslashes, so
+  // that leading, doubled and trailing separators all come up.
+  std::vector<std::string> paths{"HKEY_LOCAL_MACHINE\\Software\\Classes\\"};
+  for (std::size_t length = 1; length <= 6; ++length) {
+    for (int code = 0; code < 1 << (2 * length); ++code) {
+      std::string path;
+      for (std::size_t i = 0; i < length; ++i) path += "ab\\\\"[(code >> (2 * i)) & 3];
+      paths.push_back(path);
+    }
+  }
+  for (const std::string& path : paths) {
+    Components parts = Split(path);
+    std::string root, subKey;
+    SplitRootKeyPath(path, root, subKey);
+    EXPECT_EQ(root, parts.empty() ? "" : parts[0]) << path;
+    EXPECT_EQ(subKey, JoinKeyPath(parts, parts.empty() ? 0 : 1, parts.size())) << path;
+  }
+}
+
 }  // namespace

@@ -43,15 +43,15 @@ bool RegistryEntry::Equals(const RegistryEntry& other) const {
 
 bool RegistryEntry::CanOpen(const std::string& parentPath) const {
   if (IsValue() || parentPath.empty()) return true;
-  std::vector<std::string> components;
-  SplitKeyPath(parentPath, components);
-  platform::RegistryKey root = FindRootKey(components[0]);
+  std::string rootName, subKey;
+  SplitRootKeyPath(parentPath, rootName, subKey);
+  platform::RegistryKey root = FindRootKey(rootName);
   if (root == 0) {
     platform::SetLastError(platform::kErrorPathNotFound);
     return false;
   }
-  std::string subKey = JoinKeyPath(components, 1, components.size() - 1);
-  subKey = subKey.empty() ? name : subKey + "\\" + name;
+  if (!subKey.empty()) subKey.push_back('\\');
+  subKey.append(name);
 
   platform::Registry& registry = platform::Reg();
   platform::RegistryKey key = 0;

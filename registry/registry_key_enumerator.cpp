@@ -33,10 +33,9 @@ bool RegistryKeyEnumerator::Open(const std::string& keyPath) {
     return true;
   }
 
-  std::vector<std::string> components;
-  SplitKeyPath(keyPath, components);
-  rootHandle = FindRootKey(components[0]);
-  std::string subKey = JoinKeyPath(components, 1, components.size() - 1);
+  std::string rootName, subKey;
+  SplitRootKeyPath(keyPath, rootName, subKey);
+  rootHandle = FindRootKey(rootName);
 
   platform::Registry& registry = platform::Reg();
   if (rootHandle == 0) {

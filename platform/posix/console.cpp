@@ -32,7 +32,15 @@ void OnSignal(int signal) {
 
 }  // namespace
 
-void InitConsole() { std::setvbuf(stdout, nullptr, _IONBF, 0); }
+void InitConsole() {
+  // On a terminal every print shows at once. Into a file or a pipe the
+  // registry walks' spinner would cost one write per key, so whole lines go
+  // out together; the prompt and the exit flush what is left.
+  if (isatty(STDOUT_FILENO))
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+  else
+    std::setvbuf(stdout, nullptr, _IOLBF, 64 * 1024);
+}
 
 void WaitForKey() {
   std::fflush(stdout);
