@@ -15,10 +15,6 @@
 namespace platform::posix {
 namespace {
 
-// The A-functions convert a path into a buffer of MAX_PATH + 1 units: a longer
-// pattern is refused before any folder is looked at.
-constexpr std::size_t kMaxPatternUnits = 260;
-
 // Seconds from 1601-01-01 to 1970-01-01.
 constexpr std::uint64_t kEpochDifference = 11644473600ULL;
 
@@ -121,10 +117,8 @@ void Add(std::vector<Entry>& entries, const std::string& hostName, const struct 
 }  // namespace
 
 std::unique_ptr<FolderSearch> FindFirst(const std::string& pattern, FindData* data) {
-  if (Utf8ToUtf16(pattern).size() > kMaxPatternUnits) {
-    SetLastError(kErrorFilenameTooLong);
-    return nullptr;
-  }
+  // No MAX_PATH here: a prefix on disk may hold folders deeper than a Windows
+  // path can name, and what lies there must not be lost.
   std::size_t split = pattern.find_last_of("\\/");
   std::string folder = split == std::string::npos ? std::string() : pattern.substr(0, split + 1);
   std::string mask = split == std::string::npos ? pattern : pattern.substr(split + 1);
