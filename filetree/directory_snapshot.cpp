@@ -60,8 +60,11 @@ void DirEntryRecord::WriteTo(File& file) const {
   Put32(bytes + 24, data.lastWriteTime.highDateTime);
   Put32(bytes + 28, data.fileSizeHigh);
   Put32(bytes + 32, data.fileSizeLow);
-  Put32(bytes + 36, data.reserved0);
-  Put32(bytes + 40, data.reserved1);
+  // The reserved words hold whatever the platform left in memory, but for
+  // the reparse tag of a link; stored as zeros, the same tree gives the same
+  // bytes on every platform.
+  Put32(bytes + 36, data.fileAttributes & platform::kFileAttributeReparsePoint ? data.reserved0 : 0);
+  Put32(bytes + 40, 0);
   PutName(bytes + 44, data.fileName, sizeof data.fileName);
   PutName(bytes + 304, data.alternateFileName, sizeof data.alternateFileName);
   bytes[318] = bytes[319] = 0;

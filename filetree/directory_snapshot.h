@@ -38,8 +38,9 @@ struct DirEntryRecord {
   std::string Name() const;
 
   /// Appends the record, field by field. The bytes after each name's
-  /// terminator and the padding are written as zeros, so that the same tree
-  /// gives the same bytes whatever the platform left there.
+  /// terminator, the padding and the reserved words (but for a link's tag)
+  /// are written as zeros, so that the same tree gives the same bytes
+  /// whatever the platform left there.
   void WriteTo(File& file) const;
   /// Reads one record; raises the damaged-file error when it is cut short or
   /// its name has no terminator.

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
+#include "app/file.h"
 #include "filetree/tree_fixture.h"
 #include "platform/last_error.h"
 #include "test/faulty_files.h"
@@ -58,6 +61,25 @@ TEST_F(DirectorySnapshotTest, UnlistableFolderIsReportedAndStoredEmptyAndTheWalk
 
   EXPECT_EQ(Capture("C:\\missing", &complete), "path not found 3\nC:\\missing\n");
   EXPECT_EQ(Snapshot(), std::string("\x0a\0\0\0C:\\missing", 14));  // the header alone
+}
+
+TEST_F(DirectorySnapshotTest, WhatThePlatformLeftAfterTheNamesAndInTheReservedWordsIsStoredAsZeros) {
+  DirEntryRecord record;
+  std::memset(&record.data, 0x5A, sizeof record.data);
+  std::strcpy(record.data.fileName, "name.txt");
+  record.data.alternateFileName[0] = 0;
+  record.data.fileAttributes = 0x20;
+  {
+    File file;
+    file.OpenOrThrow(kSnapshot, File::modeCreate | File::modeWrite);
+    record.WriteTo(file);
+    record.data.fileAttributes = 0x410;  // a link keeps its tag
+    record.WriteTo(file);
+  }
+  std::string bytes = Snapshot();
+  EXPECT_EQ(bytes.substr(36, 8), std::string(8, '\0'));
+  EXPECT_EQ(bytes.substr(44 + 9, 324 - 44 - 9), std::string(324 - 44 - 9, '\0'));
+  EXPECT_EQ(U32(bytes, 324 + 36), 0x5A5A5A5Au);
 }
 
 }  // namespace

@@ -96,7 +96,7 @@ struct MemoryRegistry::Key {
   std::string_view name;  // in the arena
   Key* parent = nullptr;
   std::vector<Key*> subkeys;  // in registry order
-  std::vector<Value> values;                  // in registry order
+  std::vector<Value> values;  // in registry order
   std::unique_ptr<Extras> extras;
   bool isLink = false;
   bool deleted = false;
@@ -164,6 +164,9 @@ struct MemoryRegistry::Impl {
   std::vector<std::unique_ptr<Key[]>> keyBlocks;
   std::size_t keysInLastBlock = kKeyBlockSize;
   Arena arena;
+  std::unordered_map<RegistryKey, Key*> handles;
+  RegistryKey nextHandle = 0x100;
+  std::function<void(const std::string&)> queryHook;
 
   Key& NewKey() {
     if (keysInLastBlock == kKeyBlockSize) {
@@ -172,8 +175,7 @@ struct MemoryRegistry::Impl {
     }
     return keyBlocks.back()[keysInLastBlock++];
   }
-  std::unordered_map<RegistryKey, Key*> handles;
-  RegistryKey nextHandle = 0x100;
+
   // The walks open every subkey of a key by its full path, one after the
   // other: the key above the last component is remembered from the last
   // open, so that only the last name is searched. Removing a key or making
@@ -199,7 +201,6 @@ struct MemoryRegistry::Impl {
     }
     return Below(lookupParent, path.substr(split), Walk{}, error);
   }
-  std::function<void(const std::string&)> queryHook;
 
   Key* AddSubkey(Key* parent, std::string_view wanted) {
     if (wanted.empty()) return parent;

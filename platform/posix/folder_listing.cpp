@@ -132,6 +132,8 @@ std::unique_ptr<FolderSearch> FindFirst(const std::string& pattern, FindData* da
   }
 
   bool driveRoot = !folder.empty() && !DriveRootHostPath(folder).empty();
+  // Host paths ("/tmp/x") are taken as written, so the separator goes first.
+  if (folder.size() > 1 && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
   std::string host = HostPath(folder);
   while (host.size() > 1 && host.back() == '/') host.pop_back();
 

@@ -86,6 +86,7 @@ TEST_F(FolderListingTest, EntriesComeInWineOrderAndDriveRootsHaveNoDotEntries) {
   EXPECT_EQ(Names("C:\\*.*") + Names("\\*.*"), "Program Files|t|u|windows|Program Files|t|u|windows|");
   EXPECT_EQ(Names("C:\\WINDOWS\\*.*"), ".|..|system32|");
   EXPECT_EQ(Names("C:\\T\\A.*"), "a.b.txt|a.txt|");
+  EXPECT_EQ(Names(Host("u") + "\\*.*"), ".|..|B|b|");  // a host path
 }
 
 TEST_F(FolderListingTest, LinksToFoldersAreListedEmpty) {
