@@ -15,7 +15,6 @@ struct Compiled {
   PatternSequence sequence;
   std::size_t stop = 99;
   bool result = false;
-  const PatternNode& node(std::size_t i) const { return sequence.nodes().at(i); }
 };
 
 Compiled CompileText(const std::string& text) {
@@ -45,31 +44,18 @@ TEST(PatternCompileTest, SetsRangesAndEscapes) {
   EXPECT_EQ(Members("\\65\\66\\0651\\999\\b\\f\\n\\r\\t\\.\\\\"), "A|B|A|1|\xe7|\b|\f|\n|\r|\t|.|\\|");
 }
 
-TEST(PatternCompileTest, MarksAndGroups) {
-  EXPECT_TRUE(CompileText("\\cabc").node(0).markBefore);
-  EXPECT_TRUE(CompileText("abc\\c").node(2).markAfter);
-
-  Compiled c = CompileText("(\\ca|bc|)d");
-  EXPECT_TRUE(c.result);
-  const PatternNode& group = c.node(0);
-  ASSERT_EQ(group.alternatives.size(), 3u);
-  EXPECT_TRUE(group.alternatives[0]->nodes()[0].markBefore);
-  EXPECT_FALSE(group.markBefore);
-  EXPECT_EQ(group.alternatives[1]->nodes().size(), 2u);
-  EXPECT_TRUE(group.alternatives[2]->nodes().empty());
-
+TEST(PatternCompileTest, WhereCompilingStops) {
   // A bar or parenthesis outside a group ends the pattern.
   Compiled bar = CompileText("ab|cd");
   EXPECT_TRUE(bar.result);
   EXPECT_EQ(bar.stop, 2u);
   EXPECT_EQ(bar.sequence.nodes().size(), 2u);
-}
-
-TEST(PatternCompileTest, UnterminatedSetsAndGroupsFail) {
+  // Unterminated sets and groups fail where the text ends; what came before
+  // the set stays.
   Compiled set = CompileText("x[abc");
   EXPECT_FALSE(set.result);
   EXPECT_EQ(set.stop, 5u);
-  EXPECT_EQ(set.sequence.nodes().size(), 1u);  // what came before the set stays
+  EXPECT_EQ(set.sequence.nodes().size(), 1u);
   EXPECT_EQ(CompileText("[a-").stop, 3u);
   Compiled group = CompileText("(ab");
   EXPECT_FALSE(group.result);
