@@ -34,7 +34,7 @@ std::string JoinKeyPath(const std::vector<std::string>& components, std::size_t 
 void SplitRootKeyPath(const std::string& path, std::string& rootName, std::string& subKey) {
   std::size_t restStart;
   if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
-    rootName = "\\";
+    rootName.assign(1, '\\');  // not = "\\": GCC 12 warns of an overlap that cannot happen
     restStart = 2;
   } else {
     std::size_t separator = path.find('\\');
