@@ -18,6 +18,19 @@ static_assert(offsetof(WIN32_FIND_DATAA, cAlternateFileName) ==
 
 void CopyFindData(const WIN32_FIND_DATAA& from, FindData* to) { std::memcpy(to, &from, sizeof *to); }
 
+bool IsDotName(const char* name) { return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0; }
+
+// A folder that is a link or a junction (a reparse point) is listed as an
+// empty folder, as the Linux build lists links to folders: what it leads to
+// may lie anywhere, back up the tree or across the whole file system.
+bool IsLinkedFolder(const std::string& pattern) {
+  std::size_t split = pattern.find_last_of("\\/");
+  if (split == std::string::npos || split == 0 || pattern[split - 1] == ':') return false;
+  DWORD attributes = ::GetFileAttributesA(pattern.substr(0, split).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+         (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 class Win32File : public NativeFile {
  public:
   explicit Win32File(HANDLE handle) : handle_(handle) {}
@@ -67,7 +80,7 @@ class Win32File : public NativeFile {
 
 class Win32FolderSearch : public FolderSearch {
  public:
-  explicit Win32FolderSearch(HANDLE handle) : handle_(handle) {}
+  Win32FolderSearch(HANDLE handle, bool dotsOnly) : handle_(handle), dotsOnly_(dotsOnly) {}
   ~Win32FolderSearch() override {
     // FindClose would overwrite the last error that ended the listing.
     DWORD error = ::GetLastError();
@@ -77,13 +90,20 @@ class Win32FolderSearch : public FolderSearch {
 
   bool FindNext(FindData* data) override {
     WIN32_FIND_DATAA found;
-    if (!::FindNextFileA(handle_, &found)) return false;
+    if (ended_ || !::FindNextFileA(handle_, &found)) return false;
+    if (dotsOnly_ && !IsDotName(found.cFileName)) {
+      ended_ = true;
+      ::SetLastError(ERROR_NO_MORE_FILES);
+      return false;
+    }
     CopyFindData(found, data);
     return true;
   }
 
  private:
   HANDLE handle_;
+  bool dotsOnly_;
+  bool ended_ = false;
 };
 
 class Win32FileSystem : public FileSystem {
@@ -104,8 +124,14 @@ class Win32FileSystem : public FileSystem {
     WIN32_FIND_DATAA found;
     HANDLE handle = ::FindFirstFileA(pattern.c_str(), &found);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    bool dotsOnly = IsLinkedFolder(pattern);
+    if (dotsOnly && !IsDotName(found.cFileName)) {
+      ::FindClose(handle);
+      ::SetLastError(ERROR_FILE_NOT_FOUND);
+      return nullptr;
+    }
     CopyFindData(found, data);
-    return std::make_unique<Win32FolderSearch>(handle);
+    return std::make_unique<Win32FolderSearch>(handle, dotsOnly);
   }
 
   bool CreateFolder(const std::string& path) override {

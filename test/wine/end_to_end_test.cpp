@@ -268,6 +268,10 @@ class WineEndToEnd : public ::testing::Test {
     WriteAll(prefix_->DriveC("windows/vastrel-old.txt"), "old\r\n");
     WriteAll(prefix_->DriveC("windows/system32/vastrel-lib.dll"), "version 1");
     WriteAll(prefix_->DriveC("Program Files/Vastrel Test/readme.txt"), "one\r\n");
+    // Links to folders are recorded, not walked, by both builds: one leads to
+    // the host's root, one back up the tree.
+    fs::create_directory_symlink("/", prefix_->DriveC("Program Files/Vastrel Test/to-root"));
+    fs::create_directory_symlink("..", prefix_->DriveC("Program Files/Vastrel Test/up"));
     prefix_->WaitForServer();
     std::printf("setup: %.1f s\n", Seconds(start));
 
