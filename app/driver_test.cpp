@@ -61,4 +61,14 @@ TEST(DriverTest, CaptureCopiesTheIniFilesAndOverwritesEarlierCopies) {
   EXPECT_EQ(prefix.ReadFile("drive_c/vastrel/cpy_win.ini"), "[other]\r\n");
 }
 
+TEST(DriverTest, ACompareWithoutACaptureReportsTheMissingSnapshotAndWritesNoReport) {
+  test::TempPrefix prefix;
+  prefix.WriteFile("drive_c/vastrel/keep.txt", "");
+  test::RunResult result = test::RunVastrel(prefix.path(), {"-d"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.output, "Comparing Registry  \nc:\\vastrel\\reg.bin: the file was not found (error 2)\n" + kPrompt);
+  for (const char* report : {"new.reg", "rem.reg", "new.txt", "win_new.ini"})
+    EXPECT_FALSE(prefix.Exists(std::string("drive_c/vastrel/") + report)) << report;
+}
+
 }  // namespace
