@@ -45,11 +45,7 @@ int CaptureKey(const std::string& path, File& file, RegistryEntry* parent) {
   std::vector<RegistryEntry> subkeys;
   while (enumerator.Next()) {
     RegistryEntry& entry = enumerator.current;
-    if (!entry.CanOpen(path)) {
-      std::printf("\b \n Inacessible path error=%d\n%s\\%s\n",
-                  static_cast<int>(platform::GetLastError()), path.c_str(), entry.name.c_str());
-      continue;
-    }
+    if (!entry.CanOpenOrSay(path)) continue;
     entry.WriteTo(file);
     ++count;
     if (!entry.IsValue()) subkeys.push_back(entry);

@@ -153,11 +153,7 @@ int CompareKey(const std::string& path, SnapshotReader& snapshot, RegistryReport
   RegistryEntryArray matchedKeys;
   while (live.Next()) {
     RegistryEntry& entry = live.current;
-    if (!entry.CanOpen(path)) {
-      std::printf("\b \n Inacessible path error=%d\n%s\\%s\n",
-                  static_cast<int>(platform::GetLastError()), path.c_str(), entry.name.c_str());
-      continue;
-    }
+    if (!entry.CanOpenOrSay(path)) continue;
     if (RegistryEntry* before = stored.Take(entry)) {
       if (entry.Equals(*before)) {
         if (!before->IsValue()) matchedKeys.push_back(std::move(*before));

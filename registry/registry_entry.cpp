@@ -1,5 +1,6 @@
 #include "registry/registry_entry.h"
 
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -66,4 +67,11 @@ bool RegistryEntry::CanOpen(const std::string& parentPath) const {
   }
   platform::SetLastError(error);
   return error == platform::kErrorSuccess;
+}
+
+bool RegistryEntry::CanOpenOrSay(const std::string& parentPath) const {
+  if (CanOpen(parentPath)) return true;
+  std::printf("\b \n Inacessible path error=%d\n%s\\%s\n", static_cast<int>(platform::GetLastError()),
+              parentPath.c_str(), name.c_str());
+  return false;
 }

@@ -35,6 +35,8 @@ class RegistryEntry {
   /// queried; true for values and at the level above the roots. Sets the
   /// thread's last error to what the registry answered.
   bool CanOpen(const std::string& parentPath) const;
+  /// CanOpen, and when it fails the walks' inaccessible-path message.
+  bool CanOpenOrSay(const std::string& parentPath) const;
 
   /// Appends this entry's snapshot record; a key remembers in `type` where its
   /// child offset is to be filled in.
