@@ -33,7 +33,8 @@ bool RegistryKeyEnumerator::Open(const std::string& keyPath) {
     return true;
   }
 
-  std::string rootName, subKey;
+  // Kept from call to call: a walk opens every key.
+  static thread_local std::string rootName, subKey;
   SplitRootKeyPath(keyPath, rootName, subKey);
   rootHandle = FindRootKey(rootName);
 
