@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "app/file.h"
 
@@ -43,18 +44,25 @@ std::uint64_t Remaining(File& file, std::uint64_t fileLength) {
 void RegistryEntry::WriteTo(File& file) {
   // The record goes to the file in one piece: a capture writes millions.
   auto nameLength = static_cast<std::uint32_t>(name.size());
-  static thread_local std::string record;
-  record.clear();
-  auto put = [](std::uint32_t value) {
-    char bytes[regbin::kFieldSize] = {static_cast<char>(value), static_cast<char>(value >> 8),
-                                      static_cast<char>(value >> 16), static_cast<char>(value >> 24)};
-    record.append(bytes, regbin::kFieldSize);
+  bool dataInRecord = !isKey && dataLength <= kLargeData;
+  std::size_t size = 3 * regbin::kFieldSize + nameLength + (isKey ? 0 : regbin::kFieldSize) +
+                     (dataInRecord ? dataLength : 0);
+  static thread_local std::vector<char> record;
+  if (record.size() < size) record.resize(size);
+  char* at = record.data();
+  auto put = [&at](std::uint32_t value) {
+    at[0] = static_cast<char>(value);
+    at[1] = static_cast<char>(value >> 8);
+    at[2] = static_cast<char>(value >> 16);
+    at[3] = static_cast<char>(value >> 24);
+    at += regbin::kFieldSize;
   };
   put(isKey);
   put(nameLength);
-  record.append(name);
+  if (nameLength != 0) std::memcpy(at, name.data(), nameLength);
+  at += nameLength;
   if (isKey) {
-    std::uint64_t slot = file.Seek(0, File::end) + record.size();
+    std::uint64_t slot = file.Seek(0, File::end) + static_cast<std::uint64_t>(at - record.data());
     if (slot > UINT32_MAX - regbin::kFieldSize)
       throw FileError(FileError::genericException, 0, file.GetFilePath(),
                       "the snapshot outgrows the 4 GiB that its offsets can address");
@@ -63,14 +71,13 @@ void RegistryEntry::WriteTo(File& file) {
   } else {
     put(type);
     put(dataLength);
-    if (dataLength > kLargeData) {
-      file.Write(record.data(), static_cast<std::uint32_t>(record.size()));
-      file.Write(data.get(), dataLength);
-      return;
+    if (dataInRecord && dataLength != 0) {
+      std::memcpy(at, data.get(), dataLength);
+      at += dataLength;
     }
-    if (dataLength != 0) record.append(reinterpret_cast<const char*>(data.get()), dataLength);
   }
-  file.Write(record.data(), static_cast<std::uint32_t>(record.size()));
+  file.Write(record.data(), static_cast<std::uint32_t>(at - record.data()));
+  if (!dataInRecord && !isKey) file.Write(data.get(), dataLength);
 }
 
 void RegistryEntry::ReadFrom(File& file, std::uint64_t fileLength) {
