@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory_resource>
 #include <new>
 
 #include "platform/large_block.h"
@@ -85,6 +86,30 @@ class Arena {
   std::size_t left_ = 0;
 };
 
+// Memory for the lists of subkeys and values, in large blocks kept until the
+// registry ends.
+class LargeBlockResource : public std::pmr::memory_resource {
+ public:
+  LargeBlockResource() = default;
+  LargeBlockResource(const LargeBlockResource&) = delete;
+  LargeBlockResource& operator=(const LargeBlockResource&) = delete;
+  ~LargeBlockResource() override {
+    for (auto [block, size] : blocks_) FreeLargeBlock(block, size);
+  }
+
+ private:
+  void* do_allocate(std::size_t size, std::size_t) override {
+    blocks_.reserve(blocks_.size() + 1);
+    void* block = AllocateLargeBlock(size);
+    blocks_.emplace_back(block, size);
+    return block;
+  }
+  void do_deallocate(void*, std::size_t, std::size_t) override {}  // all go at the end
+  bool do_is_equal(const std::pmr::memory_resource& other) const noexcept override { return this == &other; }
+
+  std::vector<std::pair<void*, std::size_t>> blocks_;
+};
+
 }  // namespace
 
 struct MemoryRegistry::Key {
@@ -108,8 +133,11 @@ struct MemoryRegistry::Key {
 
   std::string_view name;  // in the arena
   Key* parent = nullptr;
-  std::vector<Key*> subkeys;  // in registry order
-  std::vector<Value> values;  // in registry order
+  explicit Key(std::pmr::memory_resource* memory = std::pmr::get_default_resource())
+      : subkeys(memory), values(memory) {}
+
+  std::pmr::vector<Key*> subkeys;  // in registry order
+  std::pmr::vector<Value> values;  // in registry order
   std::unique_ptr<Extras> extras;
   bool isLink = false;
   bool deleted = false;
@@ -177,6 +205,11 @@ struct MemoryRegistry::Impl {
   std::vector<Key*> keyBlocks;
   std::size_t keysInLastBlock = kKeyBlockSize;
   Arena arena;
+  // The lists of the keys in blocks: a list that grows leaves its old room
+  // to a later list of that size.
+  LargeBlockResource listBlocks;
+  std::pmr::monotonic_buffer_resource listArena{kLargeBlockSize, &listBlocks};
+  std::pmr::unsynchronized_pool_resource lists{&listArena};
   // Open keys by handle: 0x100 + 4 * slot, as Windows numbers handles; a
   // closed handle's slot is taken again by a later open, as on Windows.
   static constexpr RegistryKey kFirstHandle = 0x100;
@@ -208,7 +241,7 @@ struct MemoryRegistry::Impl {
       keyBlocks.push_back(static_cast<Key*>(AllocateLargeBlock(kKeyBlockSize * sizeof(Key))));
       keysInLastBlock = 0;
     }
-    Key* key = new (keyBlocks.back() + keysInLastBlock) Key();
+    Key* key = new (keyBlocks.back() + keysInLastBlock) Key(&lists);
     ++keysInLastBlock;
     return *key;
   }
