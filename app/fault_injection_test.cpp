@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <map>
 #include <optional>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -19,6 +18,7 @@
 #include "platform/memory_registry.h"
 #include "platform/registry.h"
 #include "test/memory_files.h"
+#include "test/run.h"
 #include "test/temp_folder.h"
 
 namespace {
@@ -36,9 +36,6 @@ const std::vector<std::vector<std::string>> kCompareFiles = {
     {"prgnew.txt", "prgmod.txt", "prgrem.txt"},
     {"win_new.ini", "win_modo.ini", "win_mod.ini", "win_rem.ini"},
     {"system_new.ini", "system_modo.ini", "system_mod.ini", "system_rem.ini"}};
-
-// The output without the spinner's steps.
-std::string Plain(const std::string& output) { return std::regex_replace(output, std::regex("\b[|/\\\\-]"), ""); }
 
 ::testing::AssertionResult Has(const std::string& output, const std::string& text) {
   if (output.find(text) != std::string::npos) return ::testing::AssertionSuccess();
@@ -104,17 +101,13 @@ class FaultTest : public ::testing::Test {
     Install();
   }
 
-  struct Result {
-    int status;
-    std::string output;
-  };
-  Result Run(const char* option) {
+  test::RunResult Run(const char* option) {
     testing::internal::CaptureStdout();
     char program[] = "vastrel";
     std::string argument = option;
     char* argv[] = {program, argument.data(), nullptr};
     int status = RunDriver(2, argv);
-    return {status, Plain(testing::internal::GetCapturedStdout())};
+    return {status, test::WithoutSpinner(testing::internal::GetCapturedStdout())};
   }
 
   // The working folder's files of `groups` as they are now.
@@ -163,7 +156,7 @@ TEST_F(FaultTest, AFullDiskUnderAnyOutputEndsTheRunWithItsNameAndKeepsWhatWasWri
         capture ? NewFiles() : Installed();
         ASSERT_FALSE(clean.at(name).empty()) << name << " needs something to fail at";
         files_->FailWritesAfter(kWork + name, clean.at(name).size() / 2);
-        Result result = Run(capture ? "-c" : "-d");
+        test::RunResult result = Run(capture ? "-c" : "-d");
         EXPECT_EQ(result.status, 0);
         EXPECT_TRUE(result.output.ends_with("\n" + kWork + name + ": the disk is full (error 112)\n" + kPrompt))
             << name << ":\n" << result.output;
@@ -183,7 +176,7 @@ TEST_F(FaultTest, AReadThatFailsOrComesBackShortInAnyInputIsNamedOrHarmless) {
   // Reads of one byte at a time change nothing.
   Installed();
   files_->LimitReads(1);
-  Result result = Run("-d");
+  test::RunResult result = Run("-d");
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(Files(kCompareFiles), clean);
 
@@ -211,7 +204,7 @@ TEST_F(FaultTest, KeysThatVanishOrCloseWhileTheWalkIsUnderWayGiveTheWalksMessage
   registry_.SetQueryHook([&](const std::string& path) {
     if (path == a) registry_.DeleteKey(b);
   });
-  Result result = Run("-c");
+  test::RunResult result = Run("-c");
   EXPECT_TRUE(Has(result.output, "\b \n->" + std::string(kSample) + "\nError 259\n\rCaptured Registry        \n"));
 
   // B was listed and found readable; it goes, or closes, while A, its elder
