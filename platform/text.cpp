@@ -108,8 +108,12 @@ std::string Utf16ToUtf8(std::u16string_view text) {
 }
 
 std::size_t Utf16Length(std::string_view text) {
-  std::size_t length = 0;
-  for (std::size_t i = 0; i < text.size();) {
+  // ASCII text, the usual name, is as many units as bytes.
+  std::size_t ascii = 0;
+  while (ascii < text.size() && static_cast<unsigned char>(text[ascii]) < 0x80) ++ascii;
+  if (ascii == text.size()) return ascii;
+  std::size_t length = ascii;
+  for (std::size_t i = ascii; i < text.size();) {
     if (static_cast<unsigned char>(text[i]) < 0x80) {
       ++i;
       ++length;

@@ -33,9 +33,12 @@ void SkipBlanks(std::string_view& text) {
   text.remove_prefix(i);
 }
 
-bool ConsumePrefix(std::string_view& text, std::string_view prefix) {
-  if (text.substr(0, prefix.size()) != prefix) return false;
-  text.remove_prefix(prefix.size());
+// Every prefix is a short literal, compared in place.
+template <std::size_t N>
+bool ConsumePrefix(std::string_view& text, const char (&prefix)[N]) {
+  constexpr std::size_t size = N - 1;
+  if (text.size() < size || std::memcmp(text.data(), prefix, size) != 0) return false;
+  text.remove_prefix(size);
   return true;
 }
 
