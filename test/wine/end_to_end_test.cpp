@@ -172,7 +172,7 @@ class WineEndToEnd : public ::testing::Test {
     linux_.folder = results_->path() + "/linux";
     exchanged_.folder = results_->path() + "/exchanged";
     prefix_ = std::make_unique<WinePrefix>();
-    pristine_ = WinePrefix::CopyOf(*prefix_);
+    pristine_ = std::make_unique<WinePrefix>(prefix_.get());
 
     RunScript("setup.bat", kSetupCommands);
     WriteAll(prefix_->DriveC("windows/win.ini"), kWinIniBefore);
