@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <map>
+
 #include "test/run.h"
 #include "test/temp_folder.h"
 
@@ -36,31 +39,6 @@ TEST(DriverTest, MissingPrefixIsNamedAndNothingIsWritten) {
   EXPECT_FALSE(empty.Exists("drive_c"));
 }
 
-TEST(DriverTest, CaptureCopiesTheIniFilesAndOverwritesEarlierCopies) {
-  test::TempPrefix prefix;
-  prefix.WriteFile("drive_c/windows/win.ini", "[windows]\r\nload=\r\n");
-  prefix.WriteFile("drive_c/windows/system.ini", "[boot]\r\n");
-  prefix.WriteFile("drive_c/windows/protocol.ini", "[protocol]\r\n");
-
-  test::RunResult result = test::RunVastrel(prefix.path(), {"-capture", "ignored"});
-  EXPECT_EQ(result.status, 0);
-  EXPECT_NE(result.output.find("Capturing INI File  \rCaptured INI File        \n"), std::string::npos)
-      << result.output;
-  EXPECT_TRUE(result.output.ends_with(kPrompt));
-  EXPECT_EQ(prefix.ReadFile("drive_c/vastrel/cpy_win.ini"), "[windows]\r\nload=\r\n");
-  EXPECT_EQ(prefix.ReadFile("drive_c/vastrel/cpy_system.ini"), "[boot]\r\n");
-  EXPECT_FALSE(prefix.Exists("drive_c/vastrel/cpy_protocol.ini"));  // the NT family has none
-
-  prefix.WriteFile("drive_c/windows/win.ini", "[windows]\r\n");
-  EXPECT_EQ(test::RunVastrel(prefix.path(), {"-c"}).status, 0);
-  EXPECT_EQ(prefix.ReadFile("drive_c/vastrel/cpy_win.ini"), "[windows]\r\n");
-
-  // The Windows folder comes from the environment.
-  prefix.WriteFile("drive_c/other/win.ini", "[other]\r\n");
-  EXPECT_EQ(test::RunVastrel(prefix.path(), {"-c"}, {{"WINDIR", "C:\\other"}}).status, 0);
-  EXPECT_EQ(prefix.ReadFile("drive_c/vastrel/cpy_win.ini"), "[other]\r\n");
-}
-
 TEST(DriverTest, ACompareWithoutACaptureReportsTheMissingSnapshotAndWritesNoReport) {
   test::TempPrefix prefix;
   prefix.WriteFile("drive_c/vastrel/keep.txt", "");
@@ -69,6 +47,123 @@ TEST(DriverTest, ACompareWithoutACaptureReportsTheMissingSnapshotAndWritesNoRepo
   EXPECT_EQ(result.output, "Comparing Registry  \nc:\\vastrel\\reg.bin: the file was not found (error 2)\n" + kPrompt);
   for (const char* report : {"new.reg", "rem.reg", "new.txt", "win_new.ini"})
     EXPECT_FALSE(prefix.Exists(std::string("drive_c/vastrel/") + report)) << report;
+}
+
+// The reports of a comparison, each with its header ("mod.reg" holds the
+// header and `lines["mod.reg"]`).
+void ExpectReports(const test::TempPrefix& prefix, std::map<std::string, std::string> lines) {
+  const std::map<std::string, std::string> kinds = {
+      {"new", "New Added"}, {"mod", "Modified"}, {"modo", "Original"}, {"rem", "Removed"}};
+  for (const auto& [kind, title] : kinds) {
+    std::string reg = kind + ".reg", txt = kind + ".txt", prg = "prg" + kind + ".txt";
+    EXPECT_EQ(prefix.ReadFile("drive_c/vastrel/" + reg), "REGEDIT4\r\n\r\n;   " + title + " Registry\r\n\r\n" + lines[reg]);
+    for (const std::string& ini : {"win_" + kind + ".ini", "system_" + kind + ".ini"})
+      EXPECT_EQ(prefix.ReadFile("drive_c/vastrel/" + ini), lines[ini]);
+    if (kind == "modo") continue;
+    for (const std::string& name : {txt, prg})
+      EXPECT_EQ(prefix.ReadFile("drive_c/vastrel/" + name), ";   " + title + " File\r\n\r\n" + lines[name]) << name;
+  }
+  EXPECT_FALSE(prefix.Exists("drive_c/vastrel/protocol_new.ini"));  // the NT family has none
+}
+
+// Capture, an installation, comparison: every report and every progress
+// line; then a snapshot that stops early, one that is damaged, and a tree
+// that could not be captured, none of which stops the steps after it.
+TEST(DriverTest, ARunGivesEveryReportAndGoesOnPastWhatItCouldNotCapture) {
+  test::TempPrefix prefix;
+  auto userReg = [&](const std::string& values) {
+    prefix.WriteFile("user.reg",
+                     "WINE REGISTRY Version 2\n;; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n\n"
+                     "#arch=win64\n\n[Software\\\\Sample] 1700000000\n" + values);
+  };
+  auto run = [&](const char* option) {
+    test::RunResult result = test::RunVastrel(prefix.path(), {option, "ignored"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_TRUE(result.output.ends_with(kPrompt)) << result.output;
+    return result.output;
+  };
+  userReg("\"Obsolete\"=\"x\"\n\"Ver\"=\"1\"\n");
+  prefix.WriteFile("drive_c/windows/system32/old.dll", "old");
+  prefix.WriteFile("drive_c/windows/gone.dll", "gone");
+  prefix.WriteFile("drive_c/Program Files/Tool/tool.exe", "v1");
+  const std::string winIni = "[windows]\r\nload=\r\nrun=\r\n[Desktop]\r\nWallpaper=(None)\r\n[Old]\r\ngone=yes\r\n";
+  prefix.WriteFile("drive_c/windows/win.ini", winIni);
+  prefix.WriteFile("drive_c/windows/system.ini", "[boot]\r\nshell=explorer.exe\r\n");
+  prefix.WriteFile("drive_c/windows/protocol.ini", "[protocol]\r\n");
+
+  EXPECT_EQ(run("-capture"),  // only the first two characters of the option count
+            "Capturing Registry  \rCaptured Registry        \nCapturing C:\\windows  \rCaptured C:\\windows"
+            "              \nCapturing C:\\Program Files  \rCaptured C:\\Program Files              \n"
+            "Capturing INI File  \rCaptured INI File        \n" + kPrompt);
+  EXPECT_EQ(prefix.ReadFile("drive_c/vastrel/cpy_win.ini"), winIni);
+  EXPECT_EQ(prefix.ReadFile("drive_c/vastrel/cpy_system.ini"), "[boot]\r\nshell=explorer.exe\r\n");
+  EXPECT_FALSE(prefix.Exists("drive_c/vastrel/cpy_protocol.ini"));
+  EXPECT_EQ(run("-d"),
+            "Comparing Registry  \rCompared Registry        \nComparing C:\\windows\rCompared C:\\windows"
+            "              \nComparing C:\\Program Files\rCompared C:\\Program Files              \n"
+            "Comparing INI File  \rCompared INI File        \n" + kPrompt);
+  ExpectReports(prefix, {});
+
+  userReg("\"Ver\"=\"2\"\n\n[Software\\\\Sample\\\\Tool] 1700000100\n@=\"Sample Tool\"\n\"Flags\"=dword:0000002a\n");
+  prefix.WriteFile("drive_c/windows/system32/tool.dll", "new");
+  prefix.WriteFile("drive_c/windows/system32/old.dll", "changed");
+  std::filesystem::remove(prefix.path() + "/drive_c/windows/gone.dll");
+  prefix.WriteFile("drive_c/Program Files/Tool/tool.exe", "v2");
+  prefix.WriteFile("drive_c/Program Files/Tool/Plugins/p.dll", "p");
+  prefix.WriteFile("drive_c/Program Files/Other/o.exe", "o");
+  prefix.WriteFile("drive_c/windows/win.ini",
+                   "[windows]\r\nload=app.exe\r\nrun=\r\n[Desktop]\r\nWallpaper=(None)\r\n[App]\r\nInstalled=1");
+  run("-d");
+  // HKEY_CURRENT_USER is the user's key below HKEY_USERS as well.
+  std::map<std::string, std::string> lines;
+  for (std::string key : {"HKEY_CURRENT_USER", "HKEY_USERS\\S-1-5-21-0-0-0-1000"}) {
+    key += "\\Software\\Sample";
+    lines["new.reg"] += "\r\n[" + key + "\\Tool]\r\n@=\"Sample Tool\"\r\n\"Flags\"=dword:0000002A\r\n";
+    lines["mod.reg"] += "\r\n[" + key + "]\r\n\"Ver\"=\"2\"\r\n";
+    lines["modo.reg"] += "\r\n[" + key + "]\r\n\"Ver\"=\"1\"\r\n";
+    lines["rem.reg"] += "\r\n[" + key + "]\r\n\"Obsolete\"=\"x\"\r\n";
+  }
+  const std::string modified = lines["mod.reg"];
+  lines["new.txt"] = "C:\\windows\\system32\\tool.dll\r\n";
+  lines["mod.txt"] = "C:\\windows\\win.ini\r\nC:\\windows\\system32\\old.dll\r\n";  // a folder's own files first
+  lines["rem.txt"] = "C:\\windows\\gone.dll\r\n";
+  lines["prgnew.txt"] = "C:\\Program Files\\Other [DIR]\r\nC:\\Program Files\\Tool\\Plugins [DIR]\r\n";
+  lines["prgmod.txt"] = "C:\\Program Files\\Tool\\tool.exe\r\n";
+  lines["win_new.ini"] = "\r\n[App]\r\nInstalled=1\r\n";
+  lines["win_mod.ini"] = "\r\n[windows]\r\nload=app.exe\r\n";
+  lines["win_modo.ini"] = "\r\n[windows]\r\nload=\r\n";
+  lines["win_rem.ini"] = "\r\n[Old]\r\ngone=yes\r\n";
+  ExpectReports(prefix, lines);
+
+  // As if the registry's capture had stopped before HKEY_USERS.
+  std::string snapshot = prefix.ReadFile("drive_c/vastrel/reg.bin");
+  ASSERT_EQ(snapshot.substr(104, 10), "HKEY_USERS");  // its child offset follows, at 114
+  prefix.WriteFile("drive_c/vastrel/reg.bin", snapshot.replace(114, 4, std::string(4, '\0')));
+  EXPECT_NE(run("-d").find("Comparing Registry  \b \nThe snapshot ends at HKEY_USERS: its capture stopped there\n"
+                           "\rCompared Registry        \nComparing C:\\windows\r"),
+            std::string::npos);
+  EXPECT_EQ(prefix.ReadFile("drive_c/vastrel/mod.reg"),
+            "REGEDIT4\r\n\r\n;   Modified Registry\r\n\r\n" + modified.substr(0, modified.find("\r\n[HKEY_USERS")));
+  // A damaged one ends the run with one message.
+  prefix.WriteFile("drive_c/vastrel/reg.bin", snapshot.replace(0, 4, std::string("\0\0\1\0", 4)));
+  std::string output = run("-d");
+  EXPECT_TRUE(output.starts_with("Comparing Registry  \nc:\\vastrel\\reg.bin: the file is damaged (")) << output;
+  EXPECT_EQ(output.find("INI"), std::string::npos) << output;
+
+  // A tree that could not be captured is skipped, and the run goes on; a
+  // capture replaces the INI copies.
+  std::filesystem::remove_all(prefix.path() + "/drive_c/Program Files");
+  EXPECT_NE(run("-c").find("Capturing C:\\Program Files  path not found 3\nC:\\Program Files\n\rCaptured "
+                           "C:\\Program Files              \nCapturing INI File  \rCaptured INI File        \n"),
+            std::string::npos);
+  EXPECT_NE(run("-d").find("Comparing C:\\Program Filespath not found\nC:\\Program Files\n\rCompared C:\\Program "
+                           "Files              \nComparing INI File  \rCompared INI File        \n"),
+            std::string::npos);
+  EXPECT_EQ(prefix.ReadFile("drive_c/vastrel/win_new.ini"), "");
+  // The Windows folder comes from the environment.
+  prefix.WriteFile("drive_c/other/win.ini", "[other]\r\n");
+  EXPECT_EQ(test::RunVastrel(prefix.path(), {"-c"}, {{"WINDIR", "C:\\other"}}).status, 0);
+  EXPECT_EQ(prefix.ReadFile("drive_c/vastrel/cpy_win.ini"), "[other]\r\n");
 }
 
 }  // namespace

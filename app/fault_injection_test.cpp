@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <map>
 #include <optional>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -19,6 +18,7 @@
 #include "platform/memory_registry.h"
 #include "platform/registry.h"
 #include "test/memory_files.h"
+#include "test/run.h"
 #include "test/temp_folder.h"
 
 namespace {
@@ -36,9 +36,6 @@ const std::vector<std::vector<std::string>> kCompareFiles = {
     {"prgnew.txt", "prgmod.txt", "prgrem.txt"},
     {"win_new.ini", "win_modo.ini", "win_mod.ini", "win_rem.ini"},
     {"system_new.ini", "system_modo.ini", "system_mod.ini", "system_rem.ini"}};
-
-// The output without the spinner's steps.
-std::string Plain(const std::string& output) { return std::regex_replace(output, std::regex("\b[|/\\\\-]"), ""); }
 
 ::testing::AssertionResult Has(const std::string& output, const std::string& text) {
   if (output.find(text) != std::string::npos) return ::testing::AssertionSuccess();
@@ -114,7 +111,7 @@ class FaultTest : public ::testing::Test {
     std::string argument = option;
     char* argv[] = {program, argument.data(), nullptr};
     int status = RunDriver(2, argv);
-    return {status, Plain(testing::internal::GetCapturedStdout())};
+    return {status, test::WithoutSpinner(testing::internal::GetCapturedStdout())};
   }
 
   // The working folder's files of `groups` as they are now.

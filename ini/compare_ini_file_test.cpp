@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "app/file_error.h"
-#include "test/run.h"
 #include "test/temp_folder.h"
 
 namespace {
@@ -90,29 +89,6 @@ TEST_F(CompareIniFileTest, AFileThatCannotBeOpenedStopsTheComparison) {
                FileError);
   EXPECT_EQ(folder_.ReadFile("new.ini") + folder_.ReadFile("modo.ini"), "");
   EXPECT_EQ(folder_.ReadFile("rem.ini"), "earlier");
-}
-
-// The whole way through the executable: capture, edit win.ini, compare.
-TEST(IniComparisonRunTest, ReportsWhatChangedInWinIni) {
-  test::TempPrefix prefix;
-  prefix.WriteFile("drive_c/windows/win.ini",
-                   "[windows]\r\nload=\r\nrun=\r\n[Desktop]\r\nWallpaper=(None)\r\n[Old]\r\ngone=yes\r\n");
-  prefix.WriteFile("drive_c/windows/system.ini", "[boot]\r\nshell=explorer.exe\r\n");
-  ASSERT_EQ(test::RunVastrel(prefix.path(), {"-c"}).status, 0);
-  prefix.WriteFile("drive_c/windows/win.ini",
-                   "[windows]\r\nload=app.exe\r\nrun=\r\n[Desktop]\r\nWallpaper=(None)\r\n[App]\r\nInstalled=1");
-  test::RunResult result = test::RunVastrel(prefix.path(), {"-d"});
-  EXPECT_EQ(result.status, 0);
-  EXPECT_NE(result.output.find("Comparing INI File  \rCompared INI File        \n"), std::string::npos)
-      << result.output;
-  EXPECT_TRUE(result.output.ends_with("Press any key to continue\r\n"));
-  EXPECT_EQ(prefix.ReadFile("drive_c/vastrel/win_new.ini"), "\r\n[App]\r\nInstalled=1\r\n");
-  EXPECT_EQ(prefix.ReadFile("drive_c/vastrel/win_mod.ini"), "\r\n[windows]\r\nload=app.exe\r\n");
-  EXPECT_EQ(prefix.ReadFile("drive_c/vastrel/win_modo.ini"), "\r\n[windows]\r\nload=\r\n");
-  EXPECT_EQ(prefix.ReadFile("drive_c/vastrel/win_rem.ini"), "\r\n[Old]\r\ngone=yes\r\n");
-  for (const char* report : {"new", "mod", "modo", "rem"})
-    EXPECT_EQ(prefix.ReadFile(std::string("drive_c/vastrel/system_") + report + ".ini"), "") << report;
-  EXPECT_FALSE(prefix.Exists("drive_c/vastrel/protocol_new.ini"));  // the NT family has none
 }
 
 }  // namespace

@@ -194,30 +194,6 @@ TEST(MemoryRegistryTest, AliasedRootsShowTheirKey) {
   EXPECT_EQ(OpenError(registry, kCurrentConfig, "Anything"), kErrorFileNotFound);
 }
 
-TEST(MemoryRegistryTest, QueryHookStagesDataThatGrowsBeforeTheRead) {
-  MemoryRegistry registry;
-  registry.SetString("HKEY_CURRENT_USER\\Software\\Sample", "Ver", "1");
-  std::vector<std::string> queried;
-  registry.SetQueryHook([&](const std::string& path) {
-    queried.push_back(path);
-    registry.SetString("HKEY_CURRENT_USER\\Software\\Sample", "Ver", std::string(40, 'x'));
-  });
-  RegistryKey key = Open(registry, kCurrentUser, "software\\SAMPLE");
-  RegistryKeyInfo info;
-  ASSERT_EQ(registry.QueryInfoKey(key, nullptr, nullptr, &info), kErrorSuccess);
-  EXPECT_EQ(queried, (std::vector<std::string>{"HKEY_CURRENT_USER\\Software\\Sample"}));
-  EXPECT_EQ(info.maxValueLength, 4u);  // as it was when queried
-
-  std::vector<std::uint8_t> data(2 * info.maxValueLength + 2);
-  char name[2048];
-  std::uint32_t nameLength = sizeof name, dataLength = static_cast<std::uint32_t>(data.size()), type;
-  ASSERT_EQ(registry.EnumValue(key, 0, name, &nameLength, &type, data.data(), &dataLength), kErrorMoreData);
-  EXPECT_EQ(dataLength, 41u);
-  data.resize(2 * dataLength + 2);
-  nameLength = sizeof name, dataLength = static_cast<std::uint32_t>(data.size());
-  EXPECT_EQ(registry.EnumValue(key, 0, name, &nameLength, &type, data.data(), &dataLength), kErrorSuccess);
-}
-
 TEST(MemoryRegistryTest, OpenKeysStayValidAndDeletedKeysFailSafely) {
   MemoryRegistry registry;
   registry.SetString("HKEY_LOCAL_MACHINE\\A\\B", "v", "1");

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/registry.h"
+#include "test/run.h"
 
 namespace registry_test {
 
@@ -16,19 +17,6 @@ struct UseRegistry {
   explicit UseRegistry(platform::Registry& registry) { platform::SetRegistry(&registry); }
   ~UseRegistry() { platform::SetRegistry(nullptr); }
 };
-
-/// `output` without the spinner's steps (a backspace and one of | / - \).
-inline std::string WithoutSpinner(const std::string& output) {
-  std::string plain;
-  for (std::size_t i = 0; i < output.size(); ++i) {
-    if (output[i] == '\b' && i + 1 < output.size() &&
-        std::string("|/-\\").find(output[i + 1]) != std::string::npos)
-      ++i;
-    else
-      plain += output[i];
-  }
-  return plain;
-}
 
 /// Captures what is printed while it lives.
 struct Console {
@@ -43,7 +31,7 @@ struct Console {
   std::string Text() {
     std::string text = ::testing::internal::GetCapturedStdout();
     ::testing::internal::CaptureStdout();
-    return WithoutSpinner(text);
+    return test::WithoutSpinner(text);
   }
 };
 

@@ -2,51 +2,76 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
+#include <limits>
+#include <vector>
 
 #include "platform/last_error.h"
 
 namespace test {
 namespace {
 
-std::string Lower(std::string text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return text;
-}
-
 // The map key of a path: lower case, no trailing backslash.
 std::string KeyOf(const std::string& path) {
-  std::string key = Lower(path);
+  std::string key = path;
+  for (char& c : key)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   while (key.size() > 1 && key.back() == '\\') key.pop_back();
   return key;
 }
 
-std::string NameOf(const std::string& path) {
-  std::size_t slash = path.rfind('\\');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
+// The key of the folder that holds `key`; empty for a drive.
+std::string ParentOf(const std::string& key) {
+  std::size_t slash = key.rfind('\\');
+  return slash == std::string::npos ? std::string() : key.substr(0, slash);
 }
 
-void FillTime(platform::FileTime& time, std::uint64_t value) {
-  time.lowDateTime = static_cast<std::uint32_t>(value);
-  time.highDateTime = static_cast<std::uint32_t>(value >> 32);
+template <typename Map>
+auto FaultOf(const Map& faults, const std::string& key) {
+  auto it = faults.find(key);
+  return it == faults.end() ? std::nullopt : std::optional(it->second);
 }
+
+bool Fail(std::uint32_t error) {
+  platform::SetLastError(error);
+  return false;
+}
+std::nullptr_t Failed(std::uint32_t error) {
+  platform::SetLastError(error);
+  return nullptr;
+}
+
+// Hands out entries until `left` are gone or `next` has none, then fails with `error`.
+class Search : public platform::FolderSearch {
+ public:
+  Search(std::function<bool(platform::FindData*)> next, std::size_t left, std::uint32_t error)
+      : next_(std::move(next)), left_(left), error_(error) {}
+  bool FindNext(platform::FindData* data) override {
+    if (left_ == 0 || !next_(data)) return Fail(error_);
+    --left_;
+    return true;
+  }
+
+ private:
+  std::function<bool(platform::FindData*)> next_;
+  std::size_t left_;
+  std::uint32_t error_;
+};
 
 }  // namespace
 
 class MemoryFiles::MemoryFile : public platform::NativeFile {
  public:
-  MemoryFile(std::shared_ptr<std::string> content, Faults faults, std::uint32_t readLimit)
-      : content_(std::move(content)), faults_(std::move(faults)), readLimit_(readLimit) {}
+  MemoryFile(std::shared_ptr<std::string> content, std::optional<Fault> write, std::optional<Fault> read,
+             std::uint32_t readLimit)
+      : content_(std::move(content)), write_(write), read_(read), readLimit_(readLimit) {}
 
   bool Read(void* buffer, std::uint32_t n, std::uint32_t* got) override {
     *got = 0;
-    if (faults_.readFailure && position_ + n > faults_.readFailure->first) {
+    if (read_ && position_ + n > read_->at) {
       // Hand out what lies before the fault; the read that reaches it fails.
-      if (position_ >= faults_.readFailure->first) {
-        platform::SetLastError(faults_.readFailure->second);
-        return false;
-      }
-      n = static_cast<std::uint32_t>(faults_.readFailure->first - position_);
+      if (position_ >= read_->at) return Fail(read_->error);
+      n = static_cast<std::uint32_t>(read_->at - position_);
     }
     if (readLimit_ != 0) n = std::min(n, readLimit_);
     if (position_ >= content_->size()) return true;
@@ -57,32 +82,19 @@ class MemoryFiles::MemoryFile : public platform::NativeFile {
   }
 
   bool Write(const void* buffer, std::uint32_t n) override {
-    if (faults_.writeLimit && position_ + n > faults_.writeLimit->first) {
-      platform::SetLastError(faults_.writeLimit->second);
-      return false;
-    }
-    std::uint64_t kept = n;
-    if (faults_.keep) kept = position_ >= *faults_.keep ? 0 : std::min<std::uint64_t>(n, *faults_.keep - position_);
-    if (kept != 0) {
-      if (content_->size() < position_ + kept) content_->resize(position_ + kept);
-      std::memcpy(content_->data() + position_, buffer, kept);
-    }
+    if (write_ && position_ + n > write_->at) return Fail(write_->error);
+    if (content_->size() < position_ + n) content_->resize(position_ + n);
+    std::memcpy(content_->data() + position_, buffer, n);
     position_ += n;
-    length_ = std::max(length_, position_);
     return true;
   }
 
   bool Seek(std::int64_t offset, platform::SeekOrigin origin, std::uint64_t* position) override {
-    std::int64_t base = 0;
-    if (origin == platform::SeekOrigin::kCurrent) base = static_cast<std::int64_t>(position_);
-    if (origin == platform::SeekOrigin::kEnd)
-      base = static_cast<std::int64_t>(std::max<std::uint64_t>(length_, content_->size()));
-    if (base + offset < 0) {
-      platform::SetLastError(platform::kErrorNegativeSeek);
-      return false;
-    }
-    position_ = static_cast<std::uint64_t>(base + offset);
-    *position = position_;
+    std::int64_t base = origin == platform::SeekOrigin::kBegin     ? 0
+                        : origin == platform::SeekOrigin::kCurrent ? static_cast<std::int64_t>(position_)
+                                                                   : static_cast<std::int64_t>(content_->size());
+    if (base + offset < 0) return Fail(platform::kErrorNegativeSeek);
+    *position = position_ = static_cast<std::uint64_t>(base + offset);
     return true;
   }
 
@@ -90,90 +102,29 @@ class MemoryFiles::MemoryFile : public platform::NativeFile {
 
  private:
   std::shared_ptr<std::string> content_;
-  Faults faults_;
+  std::optional<Fault> write_, read_;
   std::uint32_t readLimit_;
   std::uint64_t position_ = 0;
-  std::uint64_t length_ = 0;  // what was written, kept or not
 };
-
-class MemoryFiles::MemorySearch : public platform::FolderSearch {
- public:
-  explicit MemorySearch(std::vector<platform::FindData> entries) : entries_(std::move(entries)) {}
-
-  bool FindNext(platform::FindData* data) override {
-    if (next_ >= entries_.size()) {
-      platform::SetLastError(platform::kErrorNoMoreFiles);
-      return false;
-    }
-    *data = entries_[next_++];
-    return true;
-  }
-
- private:
-  std::vector<platform::FindData> entries_;
-  std::size_t next_ = 0;
-};
-
-namespace {
-
-// Hands out a listing's next `left` entries, then fails with `error`.
-class BrokenSearch : public platform::FolderSearch {
- public:
-  BrokenSearch(std::unique_ptr<platform::FolderSearch> real, std::size_t left, std::uint32_t error)
-      : real_(std::move(real)), left_(left), error_(error) {}
-
-  bool FindNext(platform::FindData* data) override {
-    if (left_ != 0 && real_->FindNext(data)) {
-      --left_;
-      return true;
-    }
-    platform::SetLastError(error_);
-    return false;
-  }
-
- private:
-  std::unique_ptr<platform::FolderSearch> real_;
-  std::size_t left_;
-  std::uint32_t error_;
-};
-
-}  // namespace
 
 MemoryFiles::MemoryFiles(platform::FileSystem* disk) : disk_(disk) { platform::SetFiles(this); }
 MemoryFiles::~MemoryFiles() { platform::SetFiles(nullptr); }
 
-MemoryFiles::Node* MemoryFiles::Find(const std::string& path) {
+MemoryFiles::Node* MemoryFiles::Find(const std::string& path) const {
   auto it = nodes_.find(KeyOf(path));
   return it == nodes_.end() ? nullptr : &it->second;
-}
-
-const MemoryFiles::Node* MemoryFiles::Find(const std::string& path) const {
-  auto it = nodes_.find(KeyOf(path));
-  return it == nodes_.end() ? nullptr : &it->second;
-}
-
-// The key of the folder that holds `key`; empty for a drive.
-std::string MemoryFiles::Parent(const std::string& key) const {
-  std::size_t slash = key.rfind('\\');
-  return slash == std::string::npos ? std::string() : key.substr(0, slash);
 }
 
 void MemoryFiles::AddFolder(const std::string& path) {
   std::string key = KeyOf(path);
   if (key.empty() || nodes_.count(key)) return;
-  std::string parent = Parent(key);
-  if (!parent.empty()) AddFolder(path.substr(0, parent.size()));
-  Node node;
-  node.path = path.substr(0, key.size());
-  node.folder = true;
-  node.writeTime = ++clock_;
-  nodes_[key] = node;
+  if (std::string parent = ParentOf(key); !parent.empty()) AddFolder(path.substr(0, parent.size()));
+  nodes_[key] = {path.substr(0, key.size()), true, nullptr, ++clock_};
 }
 
 void MemoryFiles::Put(const std::string& path, const std::string& content) {
   std::string key = KeyOf(path);
-  std::string parent = Parent(key);
-  if (!parent.empty()) AddFolder(path.substr(0, parent.size()));
+  if (std::string parent = ParentOf(key); !parent.empty()) AddFolder(path.substr(0, parent.size()));
   Node& node = nodes_[key];
   if (node.path.empty()) node.path = path;
   node.folder = false;
@@ -188,35 +139,19 @@ std::optional<std::string> MemoryFiles::Get(const std::string& path) const {
 }
 
 void MemoryFiles::Remove(const std::string& path) {
-  std::string key = KeyOf(path);
+  std::string key = KeyOf(path), below = key + "\\";
   nodes_.erase(key);
-  std::string below = key + "\\";
   for (auto it = nodes_.lower_bound(below); it != nodes_.end() && it->first.starts_with(below);)
     it = nodes_.erase(it);
 }
 
-bool MemoryFiles::Exists(const std::string& path) const { return Find(path) != nullptr; }
-
-std::vector<std::string> MemoryFiles::FilePaths() const {
-  std::vector<std::string> paths;
-  for (const auto& [key, node] : nodes_)
-    if (!node.folder) paths.push_back(node.path);
-  return paths;
-}
-
-void MemoryFiles::FailOpen(const std::string& path, std::uint32_t error) {
-  faults_[KeyOf(path)].openError = error;
-}
-
 void MemoryFiles::FailWritesAfter(const std::string& path, std::uint64_t bytes, std::uint32_t error) {
-  faults_[KeyOf(path)].writeLimit = std::make_pair(bytes, error);
+  writeFaults_[KeyOf(path)] = {bytes, error};
 }
 
 void MemoryFiles::FailReadsAt(const std::string& path, std::uint64_t offset, std::uint32_t error) {
-  faults_[KeyOf(path)].readFailure = std::make_pair(offset, error);
+  readFaults_[KeyOf(path)] = {offset, error};
 }
-
-void MemoryFiles::KeepOnly(const std::string& path, std::uint64_t bytes) { faults_[KeyOf(path)].keep = bytes; }
 
 void MemoryFiles::FailListing(const std::string& folder, std::uint32_t error, std::size_t entries) {
   listingFaults_[KeyOf(folder)] = {entries, error};
@@ -225,79 +160,55 @@ void MemoryFiles::FailListing(const std::string& folder, std::uint32_t error, st
 std::unique_ptr<platform::NativeFile> MemoryFiles::Open(const std::string& path, platform::OpenMode mode) {
   if (disk_) return disk_->Open(path, mode);
   std::string key = KeyOf(path);
-  Faults faults;
-  if (auto it = faults_.find(key); it != faults_.end()) faults = it->second;
-  if (faults.openError) {
-    platform::SetLastError(*faults.openError);
-    return nullptr;
-  }
-  Node* node = Find(path);
-  if (mode == platform::OpenMode::kRead) {
-    if (!node) {
-      const Node* folder = Find(Parent(key));
-      platform::SetLastError(folder && folder->folder ? platform::kErrorFileNotFound : platform::kErrorPathNotFound);
-      return nullptr;
-    }
-    if (node->folder) {
-      platform::SetLastError(platform::kErrorAccessDenied);
-      return nullptr;
-    }
-    return std::make_unique<MemoryFile>(node->content, faults, readLimit_);
-  }
-  if (node && node->folder) {
-    platform::SetLastError(platform::kErrorAccessDenied);
-    return nullptr;
-  }
+  Node* node = Find(key);
+  const Node* folder = Find(ParentOf(key));
+  bool inFolder = folder && folder->folder;
+  if (node && node->folder) return Failed(platform::kErrorAccessDenied);
+  if (mode == platform::OpenMode::kRead && !node)
+    return Failed(inFolder ? platform::kErrorFileNotFound : platform::kErrorPathNotFound);
   if (!node) {
-    const Node* folder = Find(Parent(key));
-    if (!folder || !folder->folder) {
-      platform::SetLastError(platform::kErrorPathNotFound);
-      return nullptr;
-    }
+    if (!inFolder) return Failed(platform::kErrorPathNotFound);
     node = &nodes_[key];
     node->path = path;
   }
-  node->content = std::make_shared<std::string>();
-  node->writeTime = ++clock_;
-  return std::make_unique<MemoryFile>(node->content, faults, readLimit_);
+  if (mode != platform::OpenMode::kRead) {
+    node->content = std::make_shared<std::string>();
+    node->writeTime = ++clock_;
+  }
+  return std::make_unique<MemoryFile>(node->content, FaultOf(writeFaults_, key), FaultOf(readFaults_, key),
+                                      readLimit_);
 }
 
 std::unique_ptr<platform::FolderSearch> MemoryFiles::FindFirst(const std::string& pattern, platform::FindData* data) {
   std::string key = KeyOf(pattern);
   std::size_t slash = key.rfind('\\');
   std::string folderKey = slash == std::string::npos ? std::string() : key.substr(0, slash);
-  if (listingHook_) listingHook_(pattern.substr(0, folderKey.size()));
-  auto fault = listingFaults_.find(folderKey);
-  if (fault != listingFaults_.end() && fault->second.first == 0) {
-    platform::SetLastError(fault->second.second);
-    return nullptr;
-  }
-  std::unique_ptr<platform::FolderSearch> search =
-      disk_ ? disk_->FindFirst(pattern, data) : List(folderKey, key.substr(slash + 1), data);
-  if (!search || fault == listingFaults_.end()) return search;
-  return std::make_unique<BrokenSearch>(std::move(search), fault->second.first - 1, fault->second.second);
+  std::optional<Fault> fault = FaultOf(listingFaults_, folderKey);
+  if (fault && fault->at == 0) return Failed(fault->error);
+  if (!disk_ && key.substr(slash + 1) != "*.*") return Failed(platform::kErrorPathNotFound);
+  std::unique_ptr<platform::FolderSearch> search = disk_ ? disk_->FindFirst(pattern, data) : List(folderKey, data);
+  if (!search || !fault) return search;
+  auto real = std::shared_ptr<platform::FolderSearch>(std::move(search));
+  return std::make_unique<Search>([real](platform::FindData* next) { return real->FindNext(next); },
+                                  fault->at - 1, fault->error);
 }
 
-std::unique_ptr<platform::FolderSearch> MemoryFiles::List(const std::string& folderKey, const std::string& wildcard,
-                                                          platform::FindData* data) {
+std::unique_ptr<platform::FolderSearch> MemoryFiles::List(const std::string& folderKey,
+                                                         platform::FindData* data) const {
   const Node* folder = Find(folderKey);
-  if (!folder || !folder->folder || wildcard != "*.*") {
-    platform::SetLastError(platform::kErrorPathNotFound);
-    return nullptr;
-  }
-  std::vector<platform::FindData> entries;
+  if (!folder || !folder->folder) return Failed(platform::kErrorPathNotFound);
+  auto entries = std::make_shared<std::vector<platform::FindData>>();
   auto add = [&](const std::string& name, const Node& node) {
     platform::FindData entry{};
     entry.fileAttributes = node.folder ? platform::kFileAttributeDirectory : platform::kFileAttributeArchive;
-    FillTime(entry.creationTime, node.writeTime);
-    FillTime(entry.lastAccessTime, node.writeTime);
-    FillTime(entry.lastWriteTime, node.writeTime);
+    for (platform::FileTime* time : {&entry.creationTime, &entry.lastAccessTime, &entry.lastWriteTime})
+      *time = {static_cast<std::uint32_t>(node.writeTime), static_cast<std::uint32_t>(node.writeTime >> 32)};
     if (!node.folder) {
       entry.fileSizeLow = static_cast<std::uint32_t>(node.content->size());
       entry.fileSizeHigh = static_cast<std::uint32_t>(static_cast<std::uint64_t>(node.content->size()) >> 32);
     }
     std::strncpy(entry.fileName, name.c_str(), sizeof entry.fileName - 1);
-    entries.push_back(entry);
+    entries->push_back(entry);
   };
   if (folderKey.find('\\') != std::string::npos) {  // a drive's root has no "." and ".."
     add(".", *folder);
@@ -305,29 +216,24 @@ std::unique_ptr<platform::FolderSearch> MemoryFiles::List(const std::string& fol
   }
   std::string below = folderKey + "\\";
   for (auto it = nodes_.lower_bound(below); it != nodes_.end() && it->first.starts_with(below); ++it)
-    if (it->first.find('\\', below.size()) == std::string::npos) add(NameOf(it->second.path), it->second);
-
-  if (entries.empty()) {
-    platform::SetLastError(platform::kErrorFileNotFound);
-    return nullptr;
-  }
-  auto search = std::make_unique<MemorySearch>(std::move(entries));
-  search->FindNext(data);
-  return search;
+    if (it->first.find('\\', below.size()) == std::string::npos)
+      add(it->second.path.substr(it->second.path.rfind('\\') + 1), it->second);
+  if (entries->empty()) return Failed(platform::kErrorFileNotFound);
+  *data = entries->front();
+  std::size_t next = 1;
+  return std::make_unique<Search>(
+      [entries, next](platform::FindData* out) mutable {
+        return next < entries->size() && (*out = (*entries)[next++], true);
+      },
+      std::numeric_limits<std::size_t>::max(), platform::kErrorNoMoreFiles);
 }
 
 bool MemoryFiles::CreateFolder(const std::string& path) {
   if (disk_) return disk_->CreateFolder(path);
-  std::string key = KeyOf(path);
-  if (Find(key)) {
-    platform::SetLastError(platform::kErrorAlreadyExists);
-    return false;
-  }
-  const Node* parent = Find(Parent(key));
-  if (!Parent(key).empty() && (!parent || !parent->folder)) {
-    platform::SetLastError(platform::kErrorPathNotFound);
-    return false;
-  }
+  std::string key = KeyOf(path), parentKey = ParentOf(key);
+  if (Find(key)) return Fail(platform::kErrorAlreadyExists);
+  const Node* parent = Find(parentKey);
+  if (!parentKey.empty() && (!parent || !parent->folder)) return Fail(platform::kErrorPathNotFound);
   AddFolder(path);
   return true;
 }
@@ -335,8 +241,7 @@ bool MemoryFiles::CreateFolder(const std::string& path) {
 bool MemoryFiles::CopyFile(const std::string& from, const std::string& to) {
   if (disk_) return disk_->CopyFile(from, to);
   std::unique_ptr<platform::NativeFile> source = Open(from, platform::OpenMode::kRead);
-  if (!source) return false;
-  std::unique_ptr<platform::NativeFile> target = Open(to, platform::OpenMode::kCreateWrite);
+  std::unique_ptr<platform::NativeFile> target = source ? Open(to, platform::OpenMode::kCreateWrite) : nullptr;
   if (!target) return false;
   std::string content = *Find(from)->content;
   return target->Write(content.data(), static_cast<std::uint32_t>(content.size()));

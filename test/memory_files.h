@@ -9,12 +9,10 @@
 // Installed with platform::SetFiles for the object's lifetime.
 
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "platform/file_system.h"
 
@@ -35,22 +33,13 @@ class MemoryFiles : public platform::FileSystem {
   std::optional<std::string> Get(const std::string& path) const;
   /// Removes a file or a folder with everything below it.
   void Remove(const std::string& path);
-  bool Exists(const std::string& path) const;
-  /// Every file, by the path it was created with, sorted.
-  std::vector<std::string> FilePaths() const;
+  bool Exists(const std::string& path) const { return Find(path) != nullptr; }
 
-  /// Opening `path` fails with `error`.
-  void FailOpen(const std::string& path, std::uint32_t error);
   /// Writing to `path` past its first `bytes` bytes fails with `error` (a
   /// full disk unless said otherwise); what was written before stays.
-  void FailWritesAfter(const std::string& path, std::uint64_t bytes,
-                       std::uint32_t error = 112 /* ERROR_DISK_FULL */);
-  /// Reading `path` at or past `offset` fails with `error`.
-  void FailReadsAt(const std::string& path, std::uint64_t offset,
-                   std::uint32_t error = 1117 /* ERROR_IO_DEVICE */);
-  /// Keeps only the first `bytes` bytes of what is written to `path`; the
-  /// rest only counts towards its length. For files too large to hold.
-  void KeepOnly(const std::string& path, std::uint64_t bytes);
+  void FailWritesAfter(const std::string& path, std::uint64_t bytes, std::uint32_t error = 112);
+  /// Reading `path` at or past `offset` fails with `error` (a device error).
+  void FailReadsAt(const std::string& path, std::uint64_t offset, std::uint32_t error = 1117);
   /// Every read hands out at most `bytes` bytes, as a pipe or a network
   /// file may; 0 lifts the limit.
   void LimitReads(std::uint32_t bytes) { readLimit_ = bytes; }
@@ -58,14 +47,17 @@ class MemoryFiles : public platform::FileSystem {
   /// `entries` entries ("." and ".." included) were handed out, or when it
   /// runs out first.
   void FailListing(const std::string& folder, std::uint32_t error, std::size_t entries = 0);
-  /// Calls `hook` with the folder's path each time a listing of a folder
-  /// starts, so that a test can change the tree in between.
-  void OnListing(std::function<void(const std::string& folder)> hook) { listingHook_ = std::move(hook); }
 
   std::unique_ptr<platform::NativeFile> Open(const std::string& path, platform::OpenMode mode) override;
   std::unique_ptr<platform::FolderSearch> FindFirst(const std::string& pattern, platform::FindData* data) override;
   bool CreateFolder(const std::string& path) override;
   bool CopyFile(const std::string& from, const std::string& to) override;
+
+  /// A fault: past `at` bytes, the operation fails with `error`.
+  struct Fault {
+    std::uint64_t at;
+    std::uint32_t error;
+  };
 
  private:
   struct Node {
@@ -74,25 +66,13 @@ class MemoryFiles : public platform::FileSystem {
     std::shared_ptr<std::string> content;
     std::uint64_t writeTime = 0;
   };
-  struct Faults {
-    std::optional<std::uint32_t> openError;
-    std::optional<std::pair<std::uint64_t, std::uint32_t>> writeLimit;
-    std::optional<std::pair<std::uint64_t, std::uint32_t>> readFailure;
-    std::optional<std::uint64_t> keep;
-  };
   class MemoryFile;
-  class MemorySearch;
 
-  std::unique_ptr<platform::FolderSearch> List(const std::string& folderKey, const std::string& wildcard,
-                                               platform::FindData* data);
-  Node* Find(const std::string& path);
-  const Node* Find(const std::string& path) const;
-  std::string Parent(const std::string& key) const;
+  Node* Find(const std::string& path) const;
+  std::unique_ptr<platform::FolderSearch> List(const std::string& folderKey, platform::FindData* data) const;
 
-  std::map<std::string, Node> nodes_;  // by lower-case path
-  std::map<std::string, Faults> faults_;
-  std::map<std::string, std::pair<std::size_t, std::uint32_t>> listingFaults_;
-  std::function<void(const std::string&)> listingHook_;
+  mutable std::map<std::string, Node> nodes_;  // by lower-case path
+  std::map<std::string, Fault> writeFaults_, readFaults_, listingFaults_;
   std::uint32_t readLimit_ = 0;
   platform::FileSystem* disk_;
   std::uint64_t clock_ = 0x01D0000000000000;  // a FILETIME in 2015

@@ -56,7 +56,20 @@ RunResult RunVastrel(const std::string& prefix, const std::vector<std::string>& 
   std::map<std::string, std::optional<std::string>> all = {
       {"WINEPREFIX", prefix}, {"WINDIR", std::nullopt}, {"ProgramFiles", std::nullopt}};
   for (const auto& entry : environment) all[entry.first] = entry.second;
-  return Run(VASTREL_EXE, arguments, all);
+  RunResult result = Run(VASTREL_EXE, arguments, all);
+  result.output = WithoutSpinner(result.output);
+  return result;
+}
+
+std::string WithoutSpinner(const std::string& output) {
+  std::string plain;
+  for (std::size_t i = 0; i < output.size(); ++i) {
+    if (output[i] == '\b' && i + 1 < output.size() && std::string("|/-\\").find(output[i + 1]) != std::string::npos)
+      ++i;
+    else
+      plain += output[i];
+  }
+  return plain;
 }
 
 }  // namespace test

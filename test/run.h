@@ -20,8 +20,12 @@ RunResult Run(const std::string& executable, const std::vector<std::string>& arg
               const std::map<std::string, std::optional<std::string>>& environment = {},
               const std::string& input = {});
 
-/// Runs vastrel with WINEPREFIX set to `prefix`.
+/// Runs vastrel with WINEPREFIX set to `prefix` (and WINDIR and ProgramFiles
+/// unset unless given); its output comes without the spinner's steps.
 RunResult RunVastrel(const std::string& prefix, const std::vector<std::string>& arguments,
                      const std::map<std::string, std::optional<std::string>>& environment = {});
+
+/// `output` without the spinner's steps (a backspace and one of | / - \).
+std::string WithoutSpinner(const std::string& output);
 
 }  // namespace test

@@ -4,37 +4,30 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
+#include <functional>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "test/run.h"
+#include "platform/memory_registry.h"
+#include "platform/posix/prefix_registry.h"
+#include "registry/key_path.h"
+#include "registry/reg_export.h"
+#include "registry/root_key_table.h"
+#include "test/registry_listing.h"
 #include "test/temp_folder.h"
 #include "test/wine/reg_report.h"
+#include "test/wine/wine_keys.h"
 #include "test/wine/wine_prefix.h"
 
 namespace fs = std::filesystem;
 
 namespace test {
 namespace {
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return "<missing>";
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteAll(const std::string& path, const std::string& content) {
-  fs::create_directories(fs::path(path).parent_path());
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
-}
 
 // Before the capture: what the installation will change or remove.
 const std::vector<std::string> kSetupCommands = {
@@ -68,51 +61,33 @@ const std::vector<std::string> kInstallCommands = {
 constexpr char kWinIniBefore[] = "[mail]\r\nmapi=1\r\n[Vastrel]\r\nKeep=yes\r\nOld=1\r\n";
 constexpr char kWinIniAfter[] = "[mail]\r\nmapi=0\r\n[Vastrel]\r\nKeep=yes\r\nVersion=2\r\n";
 
-// What Wine changes by itself when it starts, whatever was installed: left
-// out of the registry reports by name, and printed, before they are checked.
+// What Wine changes by itself when it starts, whatever was installed: the
+// display driver's date (twice, through the CurrentControlSet link) and the
+// processor's clock. Left out of the registry reports by name, and printed.
 const std::vector<Restamp> kWineRestamps = {
     {R"(HKEY_LOCAL_MACHINE\System\ControlSet001\Control\Class\{4D36E968-E325-11CE-BFC1-08002BE10318}\0000)",
-     "DriverDateData", "the display driver's date, stamped when Wine starts"},
+     "DriverDateData"},
     {R"(HKEY_LOCAL_MACHINE\System\CurrentControlSet\Control\Class\{4D36E968-E325-11CE-BFC1-08002BE10318}\0000)",
-     "DriverDateData", "the same, through the CurrentControlSet link"},
-    {R"(HKEY_LOCAL_MACHINE\Hardware\Description\System\CentralProcessor\*)", "~MHz",
-     "the processor's clock when Wine starts"},
-};
-
-// Keys that exist only while Wine runs (volatile keys): never in the
-// prefix's files, so the Linux build does not see what vastrel.exe captured.
-const std::vector<Restamp> kKeysOnlyWhileWineRuns = {
-    {R"(HKEY_LOCAL_MACHINE\Hardware)", std::nullopt, "the machine's hardware"},
-    {R"(HKEY_LOCAL_MACHINE\System\MountedDevices)", std::nullopt, "the drives"},
-    {R"(HKEY_LOCAL_MACHINE\System\CurrentControlSet\Control\ServiceCurrent)", std::nullopt, "services"},
-    {R"(HKEY_LOCAL_MACHINE\System\CurrentControlSet\Control\ComputerName\ActiveComputerName)", std::nullopt,
-     "the computer's name"},
-    {R"(HKEY_LOCAL_MACHINE\System\CurrentControlSet\Control\DeviceClasses\*\*\#\Control)", std::nullopt,
-     "device interfaces in use"},
-    {R"(HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\NetworkCards)", std::nullopt,
-     "the network cards"},
-    {R"(HKEY_LOCAL_MACHINE\Software\Wow6432Node\Microsoft\Windows NT\CurrentVersion\NetworkCards)",
-     std::nullopt, "the same, in the 32-bit view"},
-    {R"(HKEY_CURRENT_USER\Software\Wine\Temporary System Parameters)", std::nullopt, "desktop settings"},
-    {R"(HKEY_CURRENT_USER\Software\Wine\Fonts\Cache)", std::nullopt, "the font cache"},
-    {R"(HKEY_USERS\S-1-5-21-0-0-0-1000\Software\Wine\Temporary System Parameters)", std::nullopt,
-     "desktop settings"},
-    {R"(HKEY_USERS\S-1-5-21-0-0-0-1000\Software\Wine\Fonts\Cache)", std::nullopt, "the font cache"},
+     "DriverDateData"},
+    {R"(HKEY_LOCAL_MACHINE\Hardware\Description\System\CentralProcessor\*)", "~MHz"},
 };
 
 // Keys that a Windows program cannot open through the ANSI registry calls
-// under Wine, and that the Linux build reads from the files: captured by the
-// Linux build alone.
-const std::string kGlobes = "\xF0\x9F\x8C\x8E\xF0\x9F\x8C\x8F\xF0\x9F\x8C\x8D";  // U+1F30E U+1F30F U+1F30D
-const std::vector<Restamp> kKeysOnlyTheLinuxBuildReads = {
-    {R"(HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\Perflib\009)", std::nullopt,
-     "a special key under Wine, which opens but cannot be queried"},
-    {R"(HKEY_LOCAL_MACHINE\Software\Wow6432Node\Microsoft\Windows NT\CurrentVersion\Perflib\009)",
-     std::nullopt, "the same, in the 32-bit view"},
-    {"HKEY_CURRENT_USER\\Control Panel\\International\\" + kGlobes, std::nullopt,
-     "a name outside the ANSI code page"},
-    {"HKEY_USERS\\S-1-5-21-0-0-0-1000\\Control Panel\\International\\" + kGlobes, std::nullopt,
-     "the same"},
+// under Wine and the Linux build reads from the files, as each build names
+// them when it skips them: Perflib\009, which opens but cannot be queried,
+// and a name outside the ANSI code page (each UTF-16 unit of the globes
+// U+1F30E U+1F30F U+1F30D turns into a question mark).
+const std::string kGlobes = "\xF0\x9F\x8C\x8E\xF0\x9F\x8C\x8F\xF0\x9F\x8C\x8D";
+const std::vector<std::string> kKeysVastrelExeCannotOpen = {
+    R"(HKEY_CURRENT_USER\Control Panel\International\??????)",
+    R"(HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\Perflib\009)",
+    R"(HKEY_LOCAL_MACHINE\Software\Wow6432Node\Microsoft\Windows NT\CurrentVersion\Perflib\009)",
+    R"(HKEY_USERS\S-1-5-21-0-0-0-1000\Control Panel\International\??????)",
+};
+// A link key in the prefix's files whose target exists only while Wine runs:
+// the Linux build cannot open it, as Wine could not without its server.
+const std::vector<std::string> kKeysTheLinuxBuildCannotOpen = {
+    R"(HKEY_LOCAL_MACHINE\Software\Wow6432Node\Microsoft\Windows NT\CurrentVersion\NetworkCards)",
 };
 
 // Report lines end with CR LF; the expectations are written with LF alone.
@@ -122,14 +97,19 @@ std::string Crlf(const std::string& text) {
   return out;
 }
 
-const std::string kNewReg = Crlf(R"(REGEDIT4
+// A registry report: the user's keys (written below "USER") show twice, as
+// HKEY_CURRENT_USER and below HKEY_USERS, around those of the machine.
+std::string Reg(const std::string& title, const std::string& user, const std::string& machine = "") {
+  auto as = [&](const std::string& root) {
+    std::string text = user;
+    for (std::size_t at; (at = text.find("[USER")) != std::string::npos;) text.replace(at + 1, 4, root);
+    return text;
+  };
+  return Crlf("REGEDIT4\n\n;   " + title + " Registry\n\n" + as("HKEY_CURRENT_USER") + machine +
+              as("HKEY_USERS\\S-1-5-21-0-0-0-1000"));
+}
 
-;   New Added Registry
-
-
-[HKEY_CURRENT_USER\Software\Vastrel Test]
-"Added"="new"
-
+const std::string kNewReg = Reg("New Added", "\n[USER\\Software\\Vastrel Test]\n\"Added\"=\"new\"\n", R"(
 [HKEY_LOCAL_MACHINE\Software\Vastrel Test\Tool]
 @="Sample Tool"
 "Big"=Error Bad Type 11
@@ -141,85 +121,24 @@ const std::string kNewReg = Crlf(R"(REGEDIT4
 
 [HKEY_LOCAL_MACHINE\Software\Vastrel Test\Tool\Empty]
 @=""
-
-[HKEY_USERS\S-1-5-21-0-0-0-1000\Software\Vastrel Test]
-"Added"="new"
 )");
-
 // A type-only change (Kind: REG_SZ to REG_EXPAND_SZ) is a change whose two
 // lines read the same.
-const std::string kModReg = Crlf(R"(REGEDIT4
-
-;   Modified Registry
-
-
-[HKEY_CURRENT_USER\Software\Vastrel Test]
-"Change"="after"
-"Kind"="7"
-
-[HKEY_LOCAL_MACHINE\Software\Vastrel Test]
-"Level"=dword:00000002
-
-[HKEY_USERS\S-1-5-21-0-0-0-1000\Software\Vastrel Test]
-"Change"="after"
-"Kind"="7"
-)");
-
-const std::string kModoReg = Crlf(R"(REGEDIT4
-
-;   Original Registry
-
-
-[HKEY_CURRENT_USER\Software\Vastrel Test]
-"Change"="before"
-"Kind"="7"
-
-[HKEY_LOCAL_MACHINE\Software\Vastrel Test]
-"Level"=dword:00000001
-
-[HKEY_USERS\S-1-5-21-0-0-0-1000\Software\Vastrel Test]
-"Change"="before"
-"Kind"="7"
-)");
-
-const std::string kRemReg = Crlf(R"(REGEDIT4
-
-;   Removed Registry
-
-
-[HKEY_CURRENT_USER\Software\Vastrel Test]
+std::string Modified(const std::string& title, const std::string& change, char level) {
+  return Reg(title, "\n[USER\\Software\\Vastrel Test]\n\"Change\"=\"" + change + "\"\n\"Kind\"=\"7\"\n",
+             "\n[HKEY_LOCAL_MACHINE\\Software\\Vastrel Test]\n\"Level\"=dword:0000000" + std::string(1, level) + "\n");
+}
+const std::string kModReg = Modified("Modified", "after", '2'), kModoReg = Modified("Original", "before", '1');
+const std::string kRemReg = Reg("Removed", R"(
+[USER\Software\Vastrel Test]
 "Obsolete"=dword:00000001
 
-[HKEY_CURRENT_USER\Software\Vastrel Test\Old Key]
+[USER\Software\Vastrel Test\Old Key]
 "Leftover"="gone"
 
-[HKEY_CURRENT_USER\Software\Vastrel Test\Old Key\Deeper]
-@="deep"
-
-[HKEY_USERS\S-1-5-21-0-0-0-1000\Software\Vastrel Test]
-"Obsolete"=dword:00000001
-
-[HKEY_USERS\S-1-5-21-0-0-0-1000\Software\Vastrel Test\Old Key]
-"Leftover"="gone"
-
-[HKEY_USERS\S-1-5-21-0-0-0-1000\Software\Vastrel Test\Old Key\Deeper]
+[USER\Software\Vastrel Test\Old Key\Deeper]
 @="deep"
 )");
-
-// The same keys as vastrel.exe names them when it skips them: the ANSI code
-// page has no globes, each UTF-16 unit of them turns into a question mark.
-const std::vector<std::string> kKeysVastrelExeCannotOpen = {
-    R"(HKEY_CURRENT_USER\Control Panel\International\??????)",
-    R"(HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\Perflib\009)",
-    R"(HKEY_LOCAL_MACHINE\Software\Wow6432Node\Microsoft\Windows NT\CurrentVersion\Perflib\009)",
-    R"(HKEY_USERS\S-1-5-21-0-0-0-1000\Control Panel\International\??????)",
-};
-
-// A link key in the prefix's files whose target exists only while Wine runs:
-// the Linux build cannot open it, as Wine could not without its server.
-const std::vector<std::string> kKeysTheLinuxBuildCannotOpen = {
-    R"(HKEY_LOCAL_MACHINE\Software\Wow6432Node\Microsoft\Windows NT\CurrentVersion\NetworkCards)",
-};
 
 // The keys that a run's "Inacessible path" messages name, in their order.
 std::vector<std::string> InaccessibleKeys(const std::string& output) {
@@ -247,75 +166,56 @@ struct BuildRun {
   std::string Report(const std::string& name) const { return ReadAll(folder + "/" + name); }
 };
 
+// Runs `step` and prints how long it took.
+template <typename Step>
+void Timed(const char* what, Step step) {
+  auto start = std::chrono::steady_clock::now();
+  step();
+  std::printf("%s: %.1f s\n", what, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+}
+
 class WineEndToEnd : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    using Clock = std::chrono::steady_clock;
-    auto Seconds = [](Clock::time_point since) {
-      return std::chrono::duration<double>(Clock::now() - since).count();
-    };
     results_ = std::make_unique<TempFolder>();
-    auto start = Clock::now();
-    prefix_ = std::make_unique<WinePrefix>();
-    std::printf("fresh prefix: %.1f s\n", Seconds(start));
-    start = Clock::now();
-    pristine_ = WinePrefix::CopyOf(*prefix_);
-    std::printf("a copy of it, for the import: %.1f s\n", Seconds(start));
-
-    start = Clock::now();
-    RunScript("setup.bat", kSetupCommands);
-    WriteAll(prefix_->DriveC("windows/win.ini"), kWinIniBefore);
-    WriteAll(prefix_->DriveC("windows/vastrel-old.txt"), "old\r\n");
-    WriteAll(prefix_->DriveC("windows/system32/vastrel-lib.dll"), "version 1");
-    WriteAll(prefix_->DriveC("Program Files/Vastrel Test/readme.txt"), "one\r\n");
-    // Links to folders are recorded, not walked, by both builds: one leads to
-    // the host's root, one back up the tree.
-    fs::create_directory_symlink("/", prefix_->DriveC("Program Files/Vastrel Test/to-root"));
-    fs::create_directory_symlink("..", prefix_->DriveC("Program Files/Vastrel Test/up"));
-    prefix_->WaitForServer();
-    std::printf("setup: %.1f s\n", Seconds(start));
-
+    windows_.folder = results_->path() + "/windows";
+    linux_.folder = results_->path() + "/linux";
+    exchanged_.folder = results_->path() + "/exchanged";
+    Timed("fresh prefix", [] { prefix_ = std::make_unique<WinePrefix>(); });
+    Timed("a copy of it, for the import", [] { pristine_ = WinePrefix::CopyOf(*prefix_); });
+    Timed("setup", [] {
+      RunScript("setup.bat", kSetupCommands);
+      WriteAll(prefix_->DriveC("windows/win.ini"), kWinIniBefore);
+      WriteAll(prefix_->DriveC("windows/vastrel-old.txt"), "old\r\n");
+      WriteAll(prefix_->DriveC("windows/system32/vastrel-lib.dll"), "version 1");
+      WriteAll(prefix_->DriveC("Program Files/Vastrel Test/readme.txt"), "one\r\n");
+      // Links to folders are recorded, not walked, by both builds: one leads
+      // to the host's root, one back up the tree.
+      fs::create_directory_symlink("/", prefix_->DriveC("Program Files/Vastrel Test/to-root"));
+      fs::create_directory_symlink("..", prefix_->DriveC("Program Files/Vastrel Test/up"));
+      prefix_->WaitForServer();
+    });
     // Both builds capture the same system, each into its own copy of C:\vastrel.
-    start = Clock::now();
-    windows_.captureOutput = prefix_->Wine({VASTREL_WINDOWS_EXE, "-c"}).output;
-    prefix_->WaitForServer();
-    StashWorkFolder("windows");
-    std::printf("capture under Wine: %.1f s\n", Seconds(start));
-    start = Clock::now();
-    linux_.captureOutput = prefix_->Host(VASTREL_EXE, {"-c"}).output;
-    StashWorkFolder("linux");
-    std::printf("capture by the Linux build: %.1f s\n", Seconds(start));
-
-    start = Clock::now();
-    RunScript("install.bat", kInstallCommands);
-    WriteAll(prefix_->DriveC("windows/win.ini"), kWinIniAfter);
-    fs::remove(prefix_->DriveC("windows/vastrel-old.txt"));
-    WriteAll(prefix_->DriveC("windows/vastrel-new.txt"), "new\r\n");
-    WriteAll(prefix_->DriveC("windows/system32/vastrel-lib.dll"), "version 2");
-    WriteAll(prefix_->DriveC("Program Files/Vastrel Test/readme.txt"), "one\r\ntwo\r\n");
-    WriteAll(prefix_->DriveC("Program Files/Vastrel Test/tool.exe"), "MZ");
-    WriteAll(prefix_->DriveC("Program Files/Vastrel Test/Plugins/plugin.dll"), "MZ");
-    prefix_->WaitForServer();
-    std::printf("installation: %.1f s\n", Seconds(start));
-
-    start = Clock::now();
-    RestoreWorkFolder("windows");
-    windows_.compareOutput = prefix_->Wine({VASTREL_WINDOWS_EXE, "-d"}).output;
-    prefix_->WaitForServer();
-    windows_.folder = StashWorkFolder("windows");
-    std::printf("comparison under Wine: %.1f s\n", Seconds(start));
-    start = Clock::now();
-    RestoreWorkFolder("linux");
-    linux_.compareOutput = prefix_->Host(VASTREL_EXE, {"-d"}).output;
-    linux_.folder = StashWorkFolder("linux");
-    std::printf("comparison by the Linux build: %.1f s\n", Seconds(start));
-
+    Timed("capture under Wine", [] { windows_.captureOutput = RunWindowsBuild("-c", "windows"); });
+    Timed("capture by the Linux build", [] { linux_.captureOutput = RunLinuxBuild("-c", "linux"); });
+    Timed("installation", [] {
+      RunScript("install.bat", kInstallCommands);
+      WriteAll(prefix_->DriveC("windows/win.ini"), kWinIniAfter);
+      fs::remove(prefix_->DriveC("windows/vastrel-old.txt"));
+      WriteAll(prefix_->DriveC("windows/vastrel-new.txt"), "new\r\n");
+      WriteAll(prefix_->DriveC("windows/system32/vastrel-lib.dll"), "version 2");
+      WriteAll(prefix_->DriveC("Program Files/Vastrel Test/readme.txt"), "one\r\ntwo\r\n");
+      WriteAll(prefix_->DriveC("Program Files/Vastrel Test/tool.exe"), "MZ");
+      WriteAll(prefix_->DriveC("Program Files/Vastrel Test/Plugins/plugin.dll"), "MZ");
+      prefix_->WaitForServer();
+    });
+    Timed("comparison under Wine", [] { windows_.compareOutput = RunWindowsBuild("-d", "windows"); });
+    Timed("comparison by the Linux build", [] { linux_.compareOutput = RunLinuxBuild("-d", "linux"); });
     // The Linux build compares with the snapshots that vastrel.exe took.
-    start = Clock::now();
-    fs::copy(windows_.folder, prefix_->DriveC("vastrel"), fs::copy_options::recursive);
-    exchanged_.compareOutput = prefix_->Host(VASTREL_EXE, {"-d"}).output;
-    exchanged_.folder = StashWorkFolder("exchanged");
-    std::printf("comparison by the Linux build with the snapshots of vastrel.exe: %.1f s\n", Seconds(start));
+    Timed("comparison by the Linux build with the snapshots of vastrel.exe", [] {
+      fs::copy(windows_.folder, exchanged_.folder, fs::copy_options::recursive);
+      exchanged_.compareOutput = RunLinuxBuild("-d", "exchanged");
+    });
   }
 
   static void TearDownTestSuite() {
@@ -333,23 +233,29 @@ class WineEndToEnd : public ::testing::Test {
     ASSERT_EQ(result.status, 0) << name << ":\n" << result.output;
   }
 
-  // C:\vastrel moves out of the prefix between the runs of the two builds.
-  static std::string StashWorkFolder(const std::string& build) {
-    std::string stash = results_->path() + "/" + build;
-    fs::remove_all(stash);
+  // A build's run with its own C:\vastrel, which stays in results_ in between.
+  static std::string RunIn(const std::string& work, const std::function<RunResult()>& run) {
+    std::string stash = results_->path() + "/" + work;
+    if (fs::exists(stash)) fs::rename(stash, prefix_->DriveC("vastrel"));
+    std::string output = run().output;
     fs::rename(prefix_->DriveC("vastrel"), stash);
-    return stash;
+    return output;
   }
-  static void RestoreWorkFolder(const std::string& build) {
-    fs::rename(results_->path() + "/" + build, prefix_->DriveC("vastrel"));
+  static std::string RunWindowsBuild(const char* option, const std::string& work) {
+    return RunIn(work, [&] {
+      RunResult result = prefix_->Wine({VASTREL_WINDOWS_EXE, option});
+      prefix_->WaitForServer();
+      return result;
+    });
+  }
+  static std::string RunLinuxBuild(const char* option, const std::string& work) {
+    return RunIn(work, [&] { return prefix_->Host(VASTREL_EXE, {option}); });
   }
 
   static inline std::unique_ptr<TempFolder> results_;
   static inline std::unique_ptr<WinePrefix> prefix_;
   static inline std::unique_ptr<WinePrefix> pristine_;  // kept for the import
-  static inline BuildRun windows_;
-  static inline BuildRun linux_;
-  static inline BuildRun exchanged_;
+  static inline BuildRun windows_, linux_, exchanged_;
 };
 
 // The report with the named keys and values taken out; what went is printed.
@@ -363,42 +269,32 @@ std::string Without(const std::vector<Restamp>& restamps, const BuildRun& run, c
 TEST_F(WineEndToEnd, EveryStepOfBothRunsCompletes) {
   for (const BuildRun* run : {&windows_, &linux_}) {
     SCOPED_TRACE(run == &windows_ ? "vastrel.exe under Wine" : "the Linux build");
-    for (const char* line : {"\rCaptured Registry        \n", "\rCaptured C:\\windows              \n",
-                             "\rCaptured C:\\Program Files              \n", "\rCaptured INI File        \n"})
-      EXPECT_NE(run->captureOutput.find(line), std::string::npos) << line << "\n" << run->captureOutput;
-    for (const char* line : {"\rCompared Registry        \n", "\rCompared C:\\windows              \n",
-                             "\rCompared C:\\Program Files              \n", "\rCompared INI File        \n"})
-      EXPECT_NE(run->compareOutput.find(line), std::string::npos) << line << "\n" << run->compareOutput;
-    for (const std::string* output : {&run->captureOutput, &run->compareOutput}) {
-      EXPECT_EQ(output->find("path not found"), std::string::npos) << *output;
-      EXPECT_TRUE(output->ends_with("Press any key to continue\r\n")) << *output;
+    for (const char* step : {"Registry        ", "C:\\windows              ", "C:\\Program Files              ",
+                             "INI File        "}) {
+      EXPECT_NE(run->captureOutput.find("\rCaptured " + std::string(step) + "\n"), std::string::npos) << step;
+      EXPECT_NE(run->compareOutput.find("\rCompared " + std::string(step) + "\n"), std::string::npos) << step;
     }
     const std::vector<std::string>& skipped =
         run == &windows_ ? kKeysVastrelExeCannotOpen : kKeysTheLinuxBuildCannotOpen;
-    EXPECT_EQ(InaccessibleKeys(run->captureOutput), skipped);
-    EXPECT_EQ(InaccessibleKeys(run->compareOutput), skipped);
-    for (const std::string& report : kRegReports) EXPECT_TRUE(fs::exists(run->folder + "/" + report)) << report;
-    for (const std::string& report : kOtherReports) EXPECT_TRUE(fs::exists(run->folder + "/" + report)) << report;
-  }
-}
-
-TEST_F(WineEndToEnd, TheIniCopiesHoldTheFilesAsCaptured) {
-  std::string systemIni = ReadAll(prefix_->DriveC("windows/system.ini"));
-  for (const BuildRun* run : {&windows_, &linux_}) {
+    for (const std::string* output : {&run->captureOutput, &run->compareOutput}) {
+      EXPECT_EQ(output->find("path not found"), std::string::npos) << *output;
+      EXPECT_TRUE(output->ends_with("Press any key to continue\r\n")) << *output;
+      EXPECT_EQ(InaccessibleKeys(*output), skipped);
+    }
+    for (const auto* reports : {&kRegReports, &kOtherReports})
+      for (const std::string& report : *reports) EXPECT_TRUE(fs::exists(run->folder + "/" + report)) << report;
     EXPECT_EQ(run->Report("cpy_win.ini"), kWinIniBefore);
-    EXPECT_EQ(run->Report("cpy_system.ini"), systemIni);
+    EXPECT_EQ(run->Report("cpy_system.ini"), ReadAll(prefix_->DriveC("windows/system.ini")));
     EXPECT_FALSE(fs::exists(run->folder + "/cpy_protocol.ini"));
   }
 }
 
-TEST_F(WineEndToEnd, RegistryReportsHoldExactlyTheInstallation) {
+TEST_F(WineEndToEnd, ReportsHoldExactlyTheInstallation) {
   EXPECT_EQ(Without(kWineRestamps, windows_, "new.reg"), kNewReg);
   EXPECT_EQ(Without(kWineRestamps, windows_, "mod.reg"), kModReg);
   EXPECT_EQ(Without(kWineRestamps, windows_, "modo.reg"), kModoReg);
   EXPECT_EQ(Without(kWineRestamps, windows_, "rem.reg"), kRemReg);
-}
 
-TEST_F(WineEndToEnd, DirectoryReportsHoldExactlyTheInstallation) {
   EXPECT_EQ(windows_.Report("new.txt"), Crlf(";   New Added File\n\nC:\\windows\\vastrel-new.txt\n"));
   // The installation rewrote win.ini too; a folder's own files come first.
   EXPECT_EQ(windows_.Report("mod.txt"),
@@ -410,9 +306,7 @@ TEST_F(WineEndToEnd, DirectoryReportsHoldExactlyTheInstallation) {
   EXPECT_EQ(windows_.Report("prgmod.txt"),
             Crlf(";   Modified File\n\nC:\\Program Files\\Vastrel Test\\readme.txt\n"));
   EXPECT_EQ(windows_.Report("prgrem.txt"), Crlf(";   Removed File\n\n"));
-}
 
-TEST_F(WineEndToEnd, IniReportsHoldExactlyTheEdit) {
   EXPECT_EQ(windows_.Report("win_new.ini"), Crlf("\n[Vastrel]\nVersion=2\n"));
   EXPECT_EQ(windows_.Report("win_mod.ini"), Crlf("\n[mail]\nmapi=0\n"));
   EXPECT_EQ(windows_.Report("win_modo.ini"), Crlf("\n[mail]\nmapi=1\n"));
@@ -423,53 +317,78 @@ TEST_F(WineEndToEnd, IniReportsHoldExactlyTheEdit) {
 
 // Run after wineserver -w on the same prefix, the Linux build gives the same
 // answer: the same reports, but for what Wine re-stamped between the runs.
-TEST_F(WineEndToEnd, TheLinuxBuildGivesTheSameAnswer) {
-  for (const std::string& report : kOtherReports)
+// And the snapshots are one format: with those that vastrel.exe took, it
+// finds the same changes, and besides them only the keys that exist while
+// Wine runs (gone from its view of the prefix) and those that vastrel.exe
+// could not open (new in its view).
+TEST_F(WineEndToEnd, TheLinuxBuildGivesTheSameAnswerAndReadsTheSnapshotsOfTheWindowsBuild) {
+  EXPECT_EQ(exchanged_.compareOutput.find("path not found"), std::string::npos) << exchanged_.compareOutput;
+  std::vector<Restamp> differences = kWineRestamps;
+  for (const std::string& key : kKeysOnlyWhileWineRuns) differences.push_back({key, std::nullopt});
+  for (std::string root : {"HKEY_LOCAL_MACHINE\\Software\\", "HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\"})
+    differences.push_back({root + "Microsoft\\Windows NT\\CurrentVersion\\Perflib\\009", std::nullopt});
+  for (std::string root : {"HKEY_CURRENT_USER", "HKEY_USERS\\S-1-5-21-0-0-0-1000"})
+    differences.push_back({root + "\\Control Panel\\International\\" + kGlobes, std::nullopt});
+  for (const std::string& report : kOtherReports) {
     EXPECT_EQ(linux_.Report(report), windows_.Report(report)) << report;
-  for (const std::string& report : kRegReports)
+    EXPECT_EQ(exchanged_.Report(report), windows_.Report(report)) << report;
+  }
+  for (const std::string& report : kRegReports) {
     EXPECT_EQ(Without(kWineRestamps, linux_, report), Without(kWineRestamps, windows_, report)) << report;
+    EXPECT_EQ(Without(differences, exchanged_, report), Without(kWineRestamps, windows_, report)) << report;
+  }
 }
 
-// The snapshots are one format: the Linux build compares with those that
-// vastrel.exe took and finds the same changes, and besides them only the
-// keys that exist while Wine runs (gone from its view of the prefix) and
-// those that vastrel.exe could not open (new in its view).
-TEST_F(WineEndToEnd, TheLinuxBuildReadsTheSnapshotsOfTheWindowsBuild) {
-  EXPECT_EQ(exchanged_.compareOutput.find("path not found"), std::string::npos) << exchanged_.compareOutput;
-  for (const std::string& report : kOtherReports)
-    EXPECT_EQ(exchanged_.Report(report), windows_.Report(report)) << report;
-  std::vector<Restamp> differences = kWineRestamps;
-  differences.insert(differences.end(), kKeysOnlyWhileWineRuns.begin(), kKeysOnlyWhileWineRuns.end());
-  differences.insert(differences.end(), kKeysOnlyTheLinuxBuildReads.begin(), kKeysOnlyTheLinuxBuildReads.end());
-  for (const std::string& report : kRegReports)
-    EXPECT_EQ(Without(differences, exchanged_, report), Without(kWineRestamps, windows_, report)) << report;
+// A value line that a REGEDIT4 reader takes back unchanged: REGEDIT4 text
+// is not escaped, so a name or string with a backslash or a double quote
+// cannot be, nor can "Error Bad Type".
+bool Importable(std::string line) {
+  for (std::size_t at; (at = line.find("\\\r\n  ")) != std::string::npos;) line.erase(at, 5);
+  std::size_t equals = line.starts_with("@=") ? 1 : line.find("\"=") + 1;
+  if (equals == 0) return false;
+  std::string name = line.substr(0, equals), data = line.substr(equals + 1);
+  if (data.size() >= 2 && data.starts_with("\"") && data.ends_with("\"")) data = data.substr(1, data.size() - 2);
+  bool plainName = name == "@" || name.find_first_of("\\\"", 1) == name.size() - 1;
+  return plainName && !data.starts_with("Error Bad Type") && data.find_first_of("\\\"") == std::string::npos;
 }
 
 // A real reader of REGEDIT4: Wine's regedit imports new.reg into a fresh
-// prefix, and reg reads back every value it can hold unchanged (REGEDIT4
-// text is not escaped, so values with a backslash or a double quote are not).
+// prefix, from whose files each value it can take back unchanged reads as
+// the very line it came from.
 TEST_F(WineEndToEnd, NewRegImportsIntoAFreshPrefix) {
-  auto start = std::chrono::steady_clock::now();
-  RegReport report = RegReport::Read(windows_.Report("new.reg"));
-  std::vector<QueriedValue> expected = ImportableValues(report);
-  ASSERT_GE(expected.size(), 6u);
-
-  WinePrefix& fresh = *pristine_;
-  fs::copy_file(windows_.folder + "/new.reg", fresh.DriveC("new.reg"));
-  RunResult import = fresh.Wine({"regedit", "/S", "C:\\new.reg"});
+  std::vector<Restamp> volatileKeys;
+  for (const std::string& key : kKeysOnlyWhileWineRuns) volatileKeys.push_back({key, std::nullopt});
+  RegReport report = RegReport::Read(WithoutRestamps(windows_.Report("new.reg"), volatileKeys));
+  RunResult import;
+  Timed("import into a fresh prefix", [&] {
+    fs::copy_file(windows_.folder + "/new.reg", pristine_->DriveC("new.reg"));
+    import = pristine_->Wine({"regedit", "/S", "C:\\new.reg"});
+    pristine_->WaitForServer();
+  });
   ASSERT_EQ(import.status, 0) << import.output;
+  platform::MemoryRegistry imported;
+  platform::posix::LoadPrefixRegistry(pristine_->path(), imported);
 
-  std::vector<QueriedValue> found;
+  std::vector<std::string> expected, found;
   for (const RegSection& section : report.sections) {
-    RunResult query = fresh.Wine({"reg", "query", section.keyPath});
-    EXPECT_EQ(query.status, 0) << section.keyPath << "\n" << query.output;
-    for (const QueriedValue& value : ReadRegQuery(section.keyPath, query.output))
-      for (const QueriedValue& wanted : expected)
-        if (wanted.keyPath == value.keyPath && wanted.name == value.name) found.push_back(value);
+    std::string root, subKey;
+    SplitRootKeyPath(section.keyPath, root, subKey);
+    std::vector<std::string> lines;
+    for (const ListedValue& value : ListValues(imported, FindRootKey(root), subKey.c_str())) {
+      RegistryEntry entry;
+      entry.name = value.name;
+      entry.type = value.type;
+      entry.SetData(value.data.data(), static_cast<std::uint32_t>(value.data.size()));
+      lines.push_back(FormatRegValueLine(entry));
+    }
+    for (const std::string& line : section.lines) {
+      if (!Importable(line)) continue;
+      expected.push_back(section.keyPath + ": " + line);
+      if (std::find(lines.begin(), lines.end(), line + "\r\n") != lines.end()) found.push_back(expected.back());
+    }
   }
+  EXPECT_GE(expected.size(), 6u);
   EXPECT_EQ(found, expected);
-  std::printf("import into a fresh prefix: %.1f s\n",
-              std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
 }
 
 }  // namespace

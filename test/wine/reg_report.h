@@ -1,8 +1,7 @@
 #pragma once
 // Reads a REGEDIT4 report as vastrel writes it (two header lines, then for
 // each key an empty line, its header and its value lines), so that a test
-// can take out, by name, the keys and values that Wine itself re-stamps, and
-// can say what a reader of the report should find in the registry.
+// can take out, by name, the keys and values that Wine itself changes.
 
 #include <optional>
 #include <string>
@@ -24,36 +23,16 @@ struct RegReport {
   std::string Text() const;
 };
 
-/// A key or value that changes by itself, named so that a test can tell it
-/// from what an installation changed.
+/// A key or value to leave out: the value `valueName` of the key `keyPath`,
+/// or with no name the key and every key below it (see InKey).
 struct Restamp {
-  std::string keyPath;                   // full path, any case; "*" stands for any one name
-  std::optional<std::string> valueName;  // none: the key and every key below it
-  std::string why;
+  std::string keyPath;
+  std::optional<std::string> valueName;
 };
 
-/// `report` without the value lines of the named values and without the
-/// sections of the named keys (and the keys below them); a header whose value
-/// lines were all taken out goes too. What was taken out is appended to
-/// `removed`, one line per key or value.
+/// `report` without the named values and keys; a header whose value lines
+/// all went goes too. What went is appended to `removed`, a line for each.
 std::string WithoutRestamps(const std::string& report, const std::vector<Restamp>& restamps,
                             std::vector<std::string>* removed = nullptr);
-
-/// A value as `reg query` shows it: "(Default)" for the default value, the
-/// type's name, and the data as reg prints it (0x2a, 00FF, a\0b).
-struct QueriedValue {
-  std::string keyPath;
-  std::string name;
-  std::string type;
-  std::string data;
-  bool operator==(const QueriedValue&) const = default;
-};
-
-/// The values of a report that a REGEDIT4 reader imports unchanged: strings
-/// without a backslash or double quote, dwords, binary and multi-string data.
-std::vector<QueriedValue> ImportableValues(const RegReport& report);
-
-/// The values that `reg query <keyPath>` printed.
-std::vector<QueriedValue> ReadRegQuery(const std::string& keyPath, const std::string& output);
 
 }  // namespace test

@@ -6,48 +6,47 @@
 
 #include <cstdio>
 
-#include "registry_walk.h"
+#include "test/wine/registry_walk.h"
 
 namespace {
 
-struct Win32Api {
-  using Key = HKEY;
-  std::uint32_t Open(std::uintptr_t root, const char* subPath, HKEY* key) {
-    return RegOpenKeyExA(reinterpret_cast<HKEY>(root), subPath, 0, KEY_READ, key);
-  }
-  std::uint32_t Query(HKEY key, std::uint32_t* subkeys, std::uint32_t* values, std::uint32_t* maxValueLength) {
-    char className[260];
-    DWORD classLength = sizeof className, s = 0, v = 0, m = 0;
-    LONG error = RegQueryInfoKeyA(key, className, &classLength, nullptr, &s, nullptr, nullptr, &v, nullptr, &m,
-                                  nullptr, nullptr);
-    *subkeys = s, *values = v, *maxValueLength = m;
+// The registry service over the ANSI registry calls, and nothing else.
+struct Win32Registry : platform::Registry {
+  static HKEY Key(platform::RegistryKey key) { return reinterpret_cast<HKEY>(key); }
+  std::uint32_t OpenKey(platform::RegistryKey parent, const char* subKey, platform::RegistryKey* result) override {
+    HKEY key = nullptr;
+    LONG error = RegOpenKeyExA(Key(parent), subKey, 0, KEY_READ, &key);
+    *result = reinterpret_cast<platform::RegistryKey>(key);
     return error;
   }
-  std::uint32_t EnumValue(HKEY key, std::uint32_t index, char* name, std::uint32_t* nameLength,
-                          std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataLength) {
+  std::uint32_t QueryInfoKey(platform::RegistryKey key, char* className, std::uint32_t* classLength,
+                             platform::RegistryKeyInfo* info) override {
+    DWORD length = *classLength, subKeys = 0, values = 0, maxValueLength = 0;
+    LONG error = RegQueryInfoKeyA(Key(key), className, &length, nullptr, &subKeys, nullptr, nullptr, &values,
+                                  nullptr, &maxValueLength, nullptr, nullptr);
+    *classLength = length, info->subKeys = subKeys, info->values = values, info->maxValueLength = maxValueLength;
+    return error;
+  }
+  std::uint32_t EnumValue(platform::RegistryKey key, std::uint32_t index, char* name, std::uint32_t* nameLength,
+                          std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataLength) override {
     DWORD n = *nameLength, t = 0, d = *dataLength;
-    LONG error = RegEnumValueA(key, index, name, &n, nullptr, &t, data, &d);
+    LONG error = RegEnumValueA(Key(key), index, name, &n, nullptr, &t, data, &d);
     *nameLength = n, *type = t, *dataLength = d;
     return error;
   }
-  std::uint32_t EnumKey(HKEY key, std::uint32_t index, char* name, std::uint32_t size) {
-    return RegEnumKeyA(key, index, name, size);
+  std::uint32_t EnumKey(platform::RegistryKey key, std::uint32_t index, char* name, std::uint32_t size) override {
+    return RegEnumKeyA(Key(key), index, name, size);
   }
-  void Close(HKEY key) { RegCloseKey(key); }
+  std::uint32_t CloseKey(platform::RegistryKey key) override { return RegCloseKey(Key(key)); }
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::printf("usage: registry_dump <output file>\n");
-    return 2;
-  }
-  Win32Api api;
-  std::string walk = registry_walk::WalkAll(api);
-  std::FILE* out = std::fopen(argv[1], "wb");
+  Win32Registry registry;
+  std::string walk = registry_walk::WalkAll(registry);
+  std::FILE* out = argc == 2 ? std::fopen(argv[1], "wb") : nullptr;
   if (!out) return 1;
   std::fwrite(walk.data(), 1, walk.size(), out);
-  std::fclose(out);
-  return 0;
+  return std::fclose(out) == 0 ? 0 : 1;
 }

@@ -1,78 +1,89 @@
 #pragma once
 // A walk of the whole registry that writes every key and value as text, for
-// comparing two ways of reading one registry: written once over any API with
-// the five Win32 operations, so that both sides walk alike.
+// comparing two ways of reading one registry: written once over the registry
+// service's interface, so that both sides walk alike.
 //
 // Each key gives a line "[path] keys=N values=N max=N" (or "[path] error N"),
 // then one line per value: "name|type|hex data". Bytes outside printable
 // ASCII are written as %NN in key paths (and so is %), so that every
 // backslash there separates two names, and as \xNN in value names (and so
-// are backslashes and bars).
+// are backslashes and bars). The keys where the two sides differ by nature
+// are left out, and not counted in their parent's N: those that only a
+// running Wine has, names outside ASCII (which a program using the ANSI calls
+// gets as question marks), and Perflib\009, which opens under Wine but
+// cannot be queried.
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "platform/registry.h"
+#include "test/wine/wine_keys.h"
+
 namespace registry_walk {
 
 inline std::string Escape(const char* text, std::size_t length, bool isPath = false) {
   std::string out;
+  char hex[8];
   for (std::size_t i = 0; i < length; ++i) {
     unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c < 0x20 || c >= 0x7f || (isPath ? c == '%' : c == '\\' || c == '|')) {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, isPath ? "%%%02x" : "\\x%02x", c);
-      out += hex;
-    } else {
-      out += static_cast<char>(c);
-    }
+    bool plain = c >= 0x20 && c < 0x7f && (isPath ? c != '%' : c != '\\' && c != '|');
+    std::snprintf(hex, sizeof hex, isPath ? "%%%02x" : "\\x%02x", c);
+    out += plain ? std::string(1, static_cast<char>(c)) : std::string(hex);
   }
   return out;
 }
 
-constexpr const char* kRootNames[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS",
-                                      "HKEY_CURRENT_CONFIG"};
-constexpr std::uintptr_t kRootHandles[] = {0x80000000, 0x80000001, 0x80000002, 0x80000003, 0x80000005};
+inline bool Skipped(const std::string& path) {
+  for (unsigned char c : path.substr(path.rfind('\\') + 1))
+    if (c >= 0x80 || c == '?') return true;
+  for (const std::string& key : test::kKeysOnlyWhileWineRuns)
+    if (test::InKey(path, key)) return true;
+  return path.ends_with("\\Perflib\\009");
+}
 
-// `Api` has Open(root, subPath, &key), Query(key, &subkeys, &values, &maxValueLength),
-// EnumValue(key, index, name, &nameLength, &type, data, &dataLength),
-// EnumKey(key, index, name, size) and Close(key), returning Win32 error numbers.
-template <typename Api>
-void WalkKey(Api& api, std::uintptr_t root, const std::string& rootName, const std::string& subPath,
-             std::string& out) {
-  std::string path = subPath.empty() ? rootName : rootName + "\\" + subPath;
-  typename Api::Key key;
-  std::uint32_t error = api.Open(root, subPath.c_str(), &key);
-  if (error) {
-    out += "[" + Escape(path.data(), path.size(), true) + "] error " + std::to_string(error) + "\n";
+inline void WalkKey(platform::Registry& registry, platform::RegistryKey root, const std::string& path,
+                    const std::string& subPath, std::string& out) {
+  out += "[" + Escape(path.data(), path.size(), true) + "] ";
+  platform::RegistryKey key;
+  if (std::uint32_t error = registry.OpenKey(root, subPath.c_str(), &key)) {
+    out += "error " + std::to_string(error) + "\n";
     return;
   }
-  std::uint32_t subkeys = 0, values = 0, maxValueLength = 0;
-  error = api.Query(key, &subkeys, &values, &maxValueLength);
-  if (error) {
-    out += "[" + Escape(path.data(), path.size(), true) + "] query error " + std::to_string(error) + "\n";
-    api.Close(key);
+  char className[260];
+  std::uint32_t classLength = sizeof className;
+  platform::RegistryKeyInfo info;
+  if (std::uint32_t error = registry.QueryInfoKey(key, className, &classLength, &info)) {
+    out += "query error " + std::to_string(error) + "\n";
+    registry.CloseKey(key);
     return;
   }
-  out += "[" + Escape(path.data(), path.size(), true) + "] keys=" + std::to_string(subkeys) +
-         " values=" + std::to_string(values) + " max=" + std::to_string(maxValueLength) + "\n";
+  std::vector<std::string> names;
   std::vector<char> name(32768);
-  std::vector<std::uint8_t> data(2 * maxValueLength + 2);
+  std::uint32_t error = 0, skipped = 0;
+  for (std::uint32_t i = 0; (error = registry.EnumKey(key, i, name.data(), 2048)) == 0; ++i) {
+    // A name that a NUL cuts short to nothing would open this key again.
+    if (name[0] == 0 || Skipped(path + "\\" + name.data()))
+      ++skipped;
+    else
+      names.push_back(name.data());
+  }
+  out += "keys=" + std::to_string(info.subKeys - skipped) + " values=" + std::to_string(info.values) +
+         " max=" + std::to_string(info.maxValueLength) + "\n";
+  if (error != 259) out += "  key error " + std::to_string(error) + "\n";
+  std::vector<std::uint8_t> data(2 * info.maxValueLength + 2);
   for (std::uint32_t i = 0;; ++i) {
-    std::uint32_t nameLength = static_cast<std::uint32_t>(name.size()), type = 0;
-    std::uint32_t dataLength = static_cast<std::uint32_t>(data.size());
-    error = api.EnumValue(key, i, name.data(), &nameLength, &type, data.data(), &dataLength);
-    if (error == 234) {
+    std::uint32_t nameLength, type = 0, dataLength;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+      nameLength = static_cast<std::uint32_t>(name.size()), dataLength = static_cast<std::uint32_t>(data.size());
+      error = registry.EnumValue(key, i, name.data(), &nameLength, &type, data.data(), &dataLength);
+      if (error != 234) break;
       out += "  (data larger than twice the largest plus 2)\n";
       data.resize(dataLength + 2);
-      nameLength = static_cast<std::uint32_t>(name.size());
-      dataLength = static_cast<std::uint32_t>(data.size());
-      error = api.EnumValue(key, i, name.data(), &nameLength, &type, data.data(), &dataLength);
     }
-    if (error == 259) break;
     if (error) {
-      out += "  value " + std::to_string(i) + " error " + std::to_string(error) + "\n";
+      if (error != 259) out += "  value " + std::to_string(i) + " error " + std::to_string(error) + "\n";
       break;
     }
     out += Escape(name.data(), nameLength) + "|" + std::to_string(type) + "|";
@@ -83,26 +94,19 @@ void WalkKey(Api& api, std::uintptr_t root, const std::string& rootName, const s
     }
     out += "\n";
   }
-  std::vector<std::string> names;
-  for (std::uint32_t i = 0;; ++i) {
-    error = api.EnumKey(key, i, name.data(), 2048);
-    if (error == 259) break;
-    if (error) {
-      out += "  key " + std::to_string(i) + " error " + std::to_string(error) + "\n";
-      break;
-    }
-    names.push_back(name.data());
-  }
-  api.Close(key);
-  // A name that a NUL cuts short to nothing would open this key again.
+  registry.CloseKey(key);
   for (const std::string& child : names)
-    if (!child.empty()) WalkKey(api, root, rootName, subPath.empty() ? child : subPath + "\\" + child, out);
+    WalkKey(registry, root, path + "\\" + child, subPath.empty() ? child : subPath + "\\" + child, out);
 }
 
-template <typename Api>
-std::string WalkAll(Api& api) {
+inline std::string WalkAll(platform::Registry& registry) {
   std::string out;
-  for (int i = 0; i < 5; ++i) WalkKey(api, kRootHandles[i], kRootNames[i], "", out);
+  for (auto [root, name] : {std::pair{platform::kClassesRoot, "HKEY_CLASSES_ROOT"},
+                            {platform::kCurrentUser, "HKEY_CURRENT_USER"},
+                            {platform::kLocalMachine, "HKEY_LOCAL_MACHINE"},
+                            {platform::kUsers, "HKEY_USERS"},
+                            {platform::kCurrentConfig, "HKEY_CURRENT_CONFIG"}})
+    WalkKey(registry, root, name, "", out);
   return out;
 }
 

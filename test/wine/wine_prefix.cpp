@@ -1,6 +1,8 @@
 #include "test/wine/wine_prefix.h"
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 
 namespace test {
@@ -55,6 +57,19 @@ std::map<std::string, std::optional<std::string>> WinePrefix::Environment() cons
       {"WINDIR", std::nullopt},
       {"ProgramFiles", std::nullopt},
   };
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return "<missing>";
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void WriteAll(const std::string& path, const std::string& content) {
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
 }
 
 }  // namespace test

@@ -38,15 +38,19 @@ class WinePrefix {
   /// its registry files (wineserver -w).
   void WaitForServer() const;
 
-  /// The environment every program run here gets.
+ private:
   std::map<std::string, std::optional<std::string>> Environment() const;
 
- private:
   struct Empty {};
   explicit WinePrefix(Empty);
 
   TempFolder folder_;
   std::string prefix_;
 };
+
+/// The whole content of a file ("<missing>" when there is none), and a file
+/// written whole (its folders are made on the way).
+std::string ReadAll(const std::string& path);
+void WriteAll(const std::string& path, const std::string& content);
 
 }  // namespace test
