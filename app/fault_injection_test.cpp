@@ -101,11 +101,7 @@ class FaultTest : public ::testing::Test {
     Install();
   }
 
-  struct Result {
-    int status;
-    std::string output;
-  };
-  Result Run(const char* option) {
+  test::RunResult Run(const char* option) {
     testing::internal::CaptureStdout();
     char program[] = "vastrel";
     std::string argument = option;
@@ -160,7 +156,7 @@ TEST_F(FaultTest, AFullDiskUnderAnyOutputEndsTheRunWithItsNameAndKeepsWhatWasWri
         capture ? NewFiles() : Installed();
         ASSERT_FALSE(clean.at(name).empty()) << name << " needs something to fail at";
         files_->FailWritesAfter(kWork + name, clean.at(name).size() / 2);
-        Result result = Run(capture ? "-c" : "-d");
+        test::RunResult result = Run(capture ? "-c" : "-d");
         EXPECT_EQ(result.status, 0);
         EXPECT_TRUE(result.output.ends_with("\n" + kWork + name + ": the disk is full (error 112)\n" + kPrompt))
             << name << ":\n" << result.output;
@@ -180,7 +176,7 @@ TEST_F(FaultTest, AReadThatFailsOrComesBackShortInAnyInputIsNamedOrHarmless) {
   // Reads of one byte at a time change nothing.
   Installed();
   files_->LimitReads(1);
-  Result result = Run("-d");
+  test::RunResult result = Run("-d");
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(Files(kCompareFiles), clean);
 
@@ -208,7 +204,7 @@ TEST_F(FaultTest, KeysThatVanishOrCloseWhileTheWalkIsUnderWayGiveTheWalksMessage
   registry_.SetQueryHook([&](const std::string& path) {
     if (path == a) registry_.DeleteKey(b);
   });
-  Result result = Run("-c");
+  test::RunResult result = Run("-c");
   EXPECT_TRUE(Has(result.output, "\b \n->" + std::string(kSample) + "\nError 259\n\rCaptured Registry        \n"));
 
   // B was listed and found readable; it goes, or closes, while A, its elder

@@ -11,6 +11,7 @@ unsigned spinnerCounter = 0;
 
 void TickSpinner() {
   spinnerCounter &= 7;
-  std::printf("\b%c", kSpinnerTable[spinnerCounter]);
+  std::putchar('\b');
+  std::putchar(kSpinnerTable[spinnerCounter]);
   ++spinnerCounter;
 }

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <unordered_map>
+#include <memory_resource>
+#include <new>
 
+#include "platform/large_block.h"
 #include "platform/text.h"
 
 namespace platform {
@@ -37,20 +39,31 @@ std::string_view NextComponent(std::string_view& path) {
 // The registry is at most this many levels deep.
 constexpr std::size_t kMaxLevels = 512;
 
-std::size_t Levels(std::string_view path) {
+bool DeeperThan(std::string_view path, std::size_t limit) {
+  // A path has at most one component more than it has backslashes.
+  if (static_cast<std::size_t>(std::count(path.begin(), path.end(), '\\')) < limit) return false;
   std::size_t levels = 0;
   while (!NextComponent(path).empty()) ++levels;
-  return levels;
+  return levels > limit;
 }
 
 // Bytes that live as long as the registry: the names and the data of keys
 // and values, of which a loaded prefix holds millions.
 class Arena {
  public:
+  Arena() = default;
+  Arena(const Arena&) = delete;
+  Arena& operator=(const Arena&) = delete;
+  ~Arena() {
+    for (char* block : blocks_) FreeLargeBlock(block, kBlockSize);
+  }
+
   char* Allocate(std::size_t size) {
-    if (size > kBlockSize / 8) return blocks_.emplace_back(std::make_unique_for_overwrite<char[]>(size)).get();
+    if (size > kBlockSize / 8) return large_.emplace_back(std::make_unique_for_overwrite<char[]>(size)).get();
     if (size > left_) {
-      next_ = blocks_.emplace_back(std::make_unique_for_overwrite<char[]>(kBlockSize)).get();
+      blocks_.reserve(blocks_.size() + 1);
+      next_ = static_cast<char*>(AllocateLargeBlock(kBlockSize));
+      blocks_.push_back(next_);
       left_ = kBlockSize;
     }
     char* bytes = next_;
@@ -66,10 +79,35 @@ class Arena {
   }
 
  private:
-  static constexpr std::size_t kBlockSize = 1 << 20;
-  std::vector<std::unique_ptr<char[]>> blocks_;
+  static constexpr std::size_t kBlockSize = kLargeBlockSize;
+  std::vector<char*> blocks_;
+  std::vector<std::unique_ptr<char[]>> large_;  // what a block would hold too little of
   char* next_ = nullptr;
   std::size_t left_ = 0;
+};
+
+// Memory for the lists of subkeys and values, in large blocks kept until the
+// registry ends.
+class LargeBlockResource : public std::pmr::memory_resource {
+ public:
+  LargeBlockResource() = default;
+  LargeBlockResource(const LargeBlockResource&) = delete;
+  LargeBlockResource& operator=(const LargeBlockResource&) = delete;
+  ~LargeBlockResource() override {
+    for (auto [block, size] : blocks_) FreeLargeBlock(block, size);
+  }
+
+ private:
+  void* do_allocate(std::size_t size, std::size_t) override {
+    blocks_.reserve(blocks_.size() + 1);
+    void* block = AllocateLargeBlock(size);
+    blocks_.emplace_back(block, size);
+    return block;
+  }
+  void do_deallocate(void*, std::size_t, std::size_t) override {}  // all go at the end
+  bool do_is_equal(const std::pmr::memory_resource& other) const noexcept override { return this == &other; }
+
+  std::vector<std::pair<void*, std::size_t>> blocks_;
 };
 
 }  // namespace
@@ -95,8 +133,11 @@ struct MemoryRegistry::Key {
 
   std::string_view name;  // in the arena
   Key* parent = nullptr;
-  std::vector<Key*> subkeys;  // in registry order
-  std::vector<Value> values;  // in registry order
+  explicit Key(std::pmr::memory_resource* memory = std::pmr::get_default_resource())
+      : subkeys(memory), values(memory) {}
+
+  std::pmr::vector<Key*> subkeys;  // in registry order
+  std::pmr::vector<Value> values;  // in registry order
   std::unique_ptr<Extras> extras;
   bool isLink = false;
   bool deleted = false;
@@ -160,20 +201,60 @@ struct MemoryRegistry::Impl {
   Key emptyKey;
   // Every key below the roots, in blocks. Deleted keys stay here too, so
   // that handles still open on them stay harmless.
-  static constexpr std::size_t kKeyBlockSize = 4096;
-  std::vector<std::unique_ptr<Key[]>> keyBlocks;
+  static constexpr std::size_t kKeyBlockSize = kLargeBlockSize / sizeof(Key);
+  std::vector<Key*> keyBlocks;
   std::size_t keysInLastBlock = kKeyBlockSize;
   Arena arena;
-  std::unordered_map<RegistryKey, Key*> handles;
-  RegistryKey nextHandle = 0x100;
+  // The lists of the keys in blocks: a list that grows leaves its old room
+  // to a later list of that size.
+  LargeBlockResource listBlocks;
+  std::pmr::monotonic_buffer_resource listArena{kLargeBlockSize, &listBlocks};
+  std::pmr::unsynchronized_pool_resource lists{&listArena};
+  // Open keys by handle: 0x100 + 4 * slot, as Windows numbers handles; a
+  // closed handle's slot is taken again by a later open, as on Windows.
+  static constexpr RegistryKey kFirstHandle = 0x100;
+  std::vector<Key*> handles;
+  std::vector<std::size_t> freeSlots;
+
+  RegistryKey NewHandle(Key* key) {
+    std::size_t slot = handles.size();
+    if (freeSlots.empty()) {
+      handles.push_back(key);
+    } else {
+      slot = freeSlots.back();
+      freeSlots.pop_back();
+      handles[slot] = key;
+    }
+    return kFirstHandle + 4 * slot;
+  }
+  // The slot of an open handle, or -1.
+  std::ptrdiff_t Slot(RegistryKey handle) const {
+    if (handle < kFirstHandle || (handle - kFirstHandle) % 4 != 0) return -1;
+    std::size_t slot = (handle - kFirstHandle) / 4;
+    return slot < handles.size() && handles[slot] ? static_cast<std::ptrdiff_t>(slot) : -1;
+  }
   std::function<void(const std::string&)> queryHook;
 
   Key& NewKey() {
     if (keysInLastBlock == kKeyBlockSize) {
-      keyBlocks.push_back(std::make_unique<Key[]>(kKeyBlockSize));
+      keyBlocks.reserve(keyBlocks.size() + 1);
+      keyBlocks.push_back(static_cast<Key*>(AllocateLargeBlock(kKeyBlockSize * sizeof(Key))));
       keysInLastBlock = 0;
     }
-    return keyBlocks.back()[keysInLastBlock++];
+    Key* key = new (keyBlocks.back() + keysInLastBlock) Key(&lists);
+    ++keysInLastBlock;
+    return *key;
+  }
+
+  Impl() = default;
+  Impl(const Impl&) = delete;
+  Impl& operator=(const Impl&) = delete;
+  ~Impl() {
+    for (std::size_t b = 0; b < keyBlocks.size(); ++b) {
+      std::size_t made = b + 1 == keyBlocks.size() ? keysInLastBlock : kKeyBlockSize;
+      for (std::size_t k = 0; k < made; ++k) keyBlocks[b][k].~Key();
+      FreeLargeBlock(keyBlocks[b], kKeyBlockSize * sizeof(Key));
+    }
   }
 
   // The walks open every subkey of a key by its full path, one after the
@@ -309,12 +390,12 @@ struct MemoryRegistry::Impl {
   Key* FromHandle(RegistryKey handle, std::uint32_t& error) {
     int root = RootIndex(handle);
     if (root >= 0) return Root(root, Walk{}, error);
-    auto it = handles.find(handle);
-    if (it == handles.end()) {
+    std::ptrdiff_t slot = Slot(handle);
+    if (slot < 0) {
       error = kErrorInvalidHandle;
       return nullptr;
     }
-    return it->second;
+    return handles[static_cast<std::size_t>(slot)];
   }
 
   Key* Locate(std::string_view path, bool followLast = true) {
@@ -400,14 +481,11 @@ std::uint32_t MemoryRegistry::OpenKey(RegistryKey parent, const char* subKey, Re
   if (subKey && subKey[0] == '\\') return kErrorBadPathname;
   // The registry is at most 512 levels deep. Keeping to that ends a walk
   // through a link that leads back to one of its ancestors.
-  if (subKey && Levels(subKey) > kMaxLevels) return kErrorMoreData;
+  if (subKey && DeeperThan(subKey, kMaxLevels)) return kErrorMoreData;
   key = impl_->Open(key, subKey ? subKey : "", error);
   if (!key) return error;
   if (key->extras && key->extras->openError) return key->extras->openError;
-  RegistryKey handle = impl_->nextHandle;
-  impl_->nextHandle += 4;
-  impl_->handles[handle] = key;
-  *result = handle;
+  *result = impl_->NewHandle(key);
   return kErrorSuccess;
 }
 
@@ -493,7 +571,11 @@ std::uint32_t MemoryRegistry::EnumKey(RegistryKey handle, std::uint32_t index, c
 
 std::uint32_t MemoryRegistry::CloseKey(RegistryKey handle) {
   if (RootIndex(handle) >= 0) return kErrorSuccess;
-  return impl_->handles.erase(handle) ? kErrorSuccess : kErrorInvalidHandle;
+  std::ptrdiff_t slot = impl_->Slot(handle);
+  if (slot < 0) return kErrorInvalidHandle;
+  impl_->handles[static_cast<std::size_t>(slot)] = nullptr;
+  impl_->freeSlots.push_back(static_cast<std::size_t>(slot));
+  return kErrorSuccess;
 }
 
 MemoryRegistry::Key* MemoryRegistry::RootKey(RegistryKey root) {

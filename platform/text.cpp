@@ -108,8 +108,12 @@ std::string Utf16ToUtf8(std::u16string_view text) {
 }
 
 std::size_t Utf16Length(std::string_view text) {
-  std::size_t length = 0;
-  for (std::size_t i = 0; i < text.size();) {
+  // ASCII text, the usual name, is as many units as bytes.
+  std::size_t ascii = 0;
+  while (ascii < text.size() && static_cast<unsigned char>(text[ascii]) < 0x80) ++ascii;
+  if (ascii == text.size()) return ascii;
+  std::size_t length = ascii;
+  for (std::size_t i = ascii; i < text.size();) {
     if (static_cast<unsigned char>(text[i]) < 0x80) {
       ++i;
       ++length;
@@ -121,22 +125,25 @@ std::size_t Utf16Length(std::string_view text) {
 }
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() == b.size()) {
-    bool ascii = true;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-      unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-      if ((x | y) & 0x80) {
-        ascii = false;
-        break;
-      }
-      if (AsciiLower(x) != AsciiLower(y)) return false;
-    }
-    if (ascii) return true;
+  // ASCII names are equal only at the same length, byte for byte but for case.
+  std::size_t common = a.size() < b.size() ? a.size() : b.size();
+  std::size_t i = 0;
+  for (; i < common; ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if ((x | y) & 0x80) break;
+    if (AsciiLower(x) != AsciiLower(y)) return false;
+  }
+  if (i == common) {
+    std::string_view longer = a.size() < b.size() ? b : a;
+    bool asciiRest = true;
+    for (std::size_t k = common; k < longer.size() && asciiRest; ++k)
+      asciiRest = static_cast<unsigned char>(longer[k]) < 0x80;
+    if (asciiRest) return a.size() == b.size();
   }
   std::u16string ua = Utf8ToUtf16(a), ub = Utf8ToUtf16(b);
   if (ua.size() != ub.size()) return false;
-  for (std::size_t i = 0; i < ua.size(); ++i)
-    if (ToUpper(ua[i]) != ToUpper(ub[i])) return false;
+  for (std::size_t k = 0; k < ua.size(); ++k)
+    if (ToUpper(ua[k]) != ToUpper(ub[k])) return false;
   return true;
 }
 

@@ -25,6 +25,9 @@ TEST(TextTest, NamesCompareWithoutRegardToCase) {
   EXPECT_TRUE(EqualNoCase("Program Files", "PROGRAM files"));
   EXPECT_TRUE(EqualNoCase("\xc3\xa9t\xc3\xa9", "\xc3\x89T\xc3\x89"));  // été, ÉTÉ
   EXPECT_FALSE(EqualNoCase("a", "ab"));
+  EXPECT_FALSE(EqualNoCase("ab", "a\xc3\xa9"));
+  // A long s is two bytes and upper-cases to S: equal names of other byte lengths.
+  EXPECT_TRUE(EqualNoCase("\xc5\xbfoftware", "SOFTWARE"));
   EXPECT_FALSE(EqualNoCase("[", "{"));
   EXPECT_EQ(ToLower(u'\u00c9'), u'\u00e9');
   EXPECT_EQ(ToUpper(u'_'), u'_');

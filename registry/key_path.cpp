@@ -38,7 +38,7 @@ void SplitRootKeyPath(const std::string& path, std::string& rootName, std::strin
     restStart = 2;
   } else {
     std::size_t separator = path.find('\\');
-    rootName = path.substr(0, separator);
+    rootName.assign(path, 0, separator);
     restStart = separator == std::string::npos ? path.size() : separator + 1;
   }
   std::size_t restEnd = path.size();

@@ -43,12 +43,14 @@ int CaptureKey(const std::string& path, File& file, RegistryEntry* parent) {
   regbin::WriteU32(file, 0);  // the count, filled in once the key is listed
   std::uint32_t count = 0;
   std::vector<RegistryEntry> subkeys;
+  subkeys.reserve(enumerator.subkeyCount);
   while (enumerator.Next()) {
     RegistryEntry& entry = enumerator.current;
     if (!entry.CanOpenOrSay(path)) continue;
     entry.WriteTo(file);
     ++count;
-    if (!entry.IsValue()) subkeys.push_back(entry);
+    // The enumerator fills `current` afresh for the next entry.
+    if (!entry.IsValue()) subkeys.push_back(std::move(entry));
   }
   std::uint32_t status = platform::GetLastError();
   file.Seek(static_cast<std::int64_t>(countAt), File::begin);

@@ -14,7 +14,16 @@ void RegistryEntry::Clear() {
   name.clear();
   type = 0;
   dataLength = 0;
-  data.reset();
+}
+
+std::uint8_t* RegistryEntry::MakeRoom(std::uint32_t length) {
+  if (!data || length > dataCapacity_) {
+    data.reset();
+    dataCapacity_ = 0;
+    data = std::make_unique_for_overwrite<std::uint8_t[]>(length);
+    dataCapacity_ = length;
+  }
+  return data.get();
 }
 
 void RegistryEntry::CopyFrom(const RegistryEntry& other) {
@@ -26,12 +35,8 @@ void RegistryEntry::CopyFrom(const RegistryEntry& other) {
 }
 
 void RegistryEntry::SetData(const void* bytes, std::uint32_t length) {
-  data.reset();
   dataLength = 0;
-  if (length != 0) {
-    data = std::make_unique<std::uint8_t[]>(length);
-    std::memcpy(data.get(), bytes, length);
-  }
+  if (length != 0) std::memcpy(MakeRoom(length), bytes, length);
   dataLength = length;
 }
 
@@ -44,7 +49,8 @@ bool RegistryEntry::Equals(const RegistryEntry& other) const {
 
 bool RegistryEntry::CanOpen(const std::string& parentPath) const {
   if (IsValue() || parentPath.empty()) return true;
-  std::string rootName, subKey;
+  // Kept from call to call: a walk asks this of every subkey.
+  static thread_local std::string rootName, subKey;
   SplitRootKeyPath(parentPath, rootName, subKey);
   platform::RegistryKey root = FindRootKey(rootName);
   if (root == 0) {
@@ -61,8 +67,7 @@ bool RegistryEntry::CanOpen(const std::string& parentPath) const {
     // A key that opens but cannot be queried cannot be listed either; the
     // walks skip it rather than stopping at it. Its class is not asked for:
     // a class too long for a buffer would make the query fail.
-    platform::RegistryKeyInfo info;
-    error = registry.QueryInfoKey(key, nullptr, nullptr, &info);
+    error = registry.QueryInfoKey(key, nullptr, nullptr, nullptr);
     registry.CloseKey(key);
   }
   platform::SetLastError(error);

@@ -57,6 +57,13 @@ class RegistryEntry {
   std::uint32_t type = 0;
   std::uint32_t dataLength = 0;
   std::unique_ptr<std::uint8_t[]> data;  // dataLength bytes, or none
+
+  /// Room for `length` bytes of data at `data`, kept from the last value
+  /// when it is large enough: a walk reads millions of values into one entry.
+  std::uint8_t* MakeRoom(std::uint32_t length);
+
+ private:
+  std::uint32_t dataCapacity_ = 0;
 };
 
 /// Entries held by value, in order; copies are deep.

@@ -22,6 +22,30 @@ std::uint32_t RoomFor(std::uint32_t needed) {
   return static_cast<std::uint32_t>(std::min<std::uint64_t>(room, UINT32_MAX));
 }
 
+// Buffers of closed enumerators, taken again by the next one to open: a walk
+// opens every key and holds one enumerator per level at a time. Large ones
+// go back to the system.
+constexpr std::size_t kSpareLimit = 64 * 1024;
+constexpr std::size_t kSpareCount = 64;
+thread_local std::vector<std::vector<char>> spareNameBuffers;
+thread_local std::vector<std::vector<std::uint8_t>> spareDataBuffers;
+
+template <typename Buffer>
+void TakeSpare(std::vector<Buffer>& spares, Buffer& buffer, std::size_t size) {
+  if (buffer.capacity() == 0 && !spares.empty()) {
+    buffer = std::move(spares.back());
+    spares.pop_back();
+  }
+  buffer.resize(size);  // what it held before does not matter
+}
+
+template <typename Buffer>
+void GiveBack(std::vector<Buffer>& spares, Buffer& buffer) {
+  if (buffer.capacity() != 0 && buffer.capacity() <= kSpareLimit && spares.size() < kSpareCount)
+    spares.push_back(std::move(buffer));
+  buffer = Buffer();
+}
+
 }  // namespace
 
 bool RegistryKeyEnumerator::Open(const std::string& keyPath) {
@@ -33,7 +57,8 @@ bool RegistryKeyEnumerator::Open(const std::string& keyPath) {
     return true;
   }
 
-  std::string rootName, subKey;
+  // Kept from call to call: a walk opens every key.
+  static thread_local std::string rootName, subKey;
   SplitRootKeyPath(keyPath, rootName, subKey);
   rootHandle = FindRootKey(rootName);
 
@@ -64,11 +89,11 @@ bool RegistryKeyEnumerator::Open(const std::string& keyPath) {
   subkeyCount = info.subKeys;
   valueCount = info.values;
   dataCapacity = RoomFor(info.maxValueLength);
-  data_.assign(dataCapacity, 0);
+  TakeSpare(spareDataBuffers, data_, dataCapacity);
   // A buffer that cannot hold the longest name of this key would end its
   // listing there, and lose the rest of it.
   std::uint32_t longestName = std::min(std::max(info.maxValueNameLength, info.maxSubKeyLength), kMaxNameLength);
-  nameBuffer_.assign(std::max(kNameBufferSize, longestName * kMaxBytesPerCharacter + 1), 0);
+  TakeSpare(spareNameBuffers, nameBuffer_, std::max(kNameBufferSize, longestName * kMaxBytesPerCharacter + 1));
   platform::SetLastError(platform::kErrorSuccess);
   return true;
 }
@@ -143,8 +168,8 @@ bool RegistryKeyEnumerator::ReadSubkey() {
 }
 
 void RegistryKeyEnumerator::Close() {
-  data_.clear();
-  data_.shrink_to_fit();
+  GiveBack(spareDataBuffers, data_);
+  GiveBack(spareNameBuffers, nameBuffer_);
   dataCapacity = 0;
   if (keyOpen_) platform::Reg().CloseKey(keyHandle_);
   keyOpen_ = false;

@@ -22,7 +22,7 @@ class RegistryKeyEnumerator {
   bool Open(const std::string& keyPath);
   /// Produces the next entry into `current`.
   bool Next();
-  /// Releases the key and the data buffer.
+  /// Releases the key and the buffers.
   void Close();
 
   RegistryEntry current;

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "app/file.h"
 
@@ -27,6 +28,9 @@ std::uint32_t ReadU32(File& file, const char* what) {
 
 namespace {
 
+// Data larger than this is written from where it is, not copied into the record.
+constexpr std::uint32_t kLargeData = 4096;
+
 std::string At(std::uint64_t position) { return " at offset " + std::to_string(position); }
 
 // How many bytes of the file lie after the current position.
@@ -38,22 +42,42 @@ std::uint64_t Remaining(File& file, std::uint64_t fileLength) {
 }  // namespace
 
 void RegistryEntry::WriteTo(File& file) {
+  // The record goes to the file in one piece: a capture writes millions.
   auto nameLength = static_cast<std::uint32_t>(name.size());
-  regbin::WriteU32(file, isKey);
-  regbin::WriteU32(file, nameLength);
-  file.Write(name.data(), nameLength);
+  bool dataInRecord = !isKey && dataLength <= kLargeData;
+  std::size_t size = 3 * regbin::kFieldSize + nameLength + (isKey ? 0 : regbin::kFieldSize) +
+                     (dataInRecord ? dataLength : 0);
+  static thread_local std::vector<char> record;
+  if (record.size() < size) record.resize(size);
+  char* at = record.data();
+  auto put = [&at](std::uint32_t value) {
+    at[0] = static_cast<char>(value);
+    at[1] = static_cast<char>(value >> 8);
+    at[2] = static_cast<char>(value >> 16);
+    at[3] = static_cast<char>(value >> 24);
+    at += regbin::kFieldSize;
+  };
+  put(isKey);
+  put(nameLength);
+  if (nameLength != 0) std::memcpy(at, name.data(), nameLength);
+  at += nameLength;
   if (isKey) {
-    std::uint64_t slot = file.Seek(0, File::end);
+    std::uint64_t slot = file.Seek(0, File::end) + static_cast<std::uint64_t>(at - record.data());
     if (slot > UINT32_MAX - regbin::kFieldSize)
       throw FileError(FileError::genericException, 0, file.GetFilePath(),
                       "the snapshot outgrows the 4 GiB that its offsets can address");
     type = static_cast<std::uint32_t>(slot);
-    regbin::WriteU32(file, 0);
+    put(0);
   } else {
-    regbin::WriteU32(file, type);
-    regbin::WriteU32(file, dataLength);
-    if (dataLength != 0) file.Write(data.get(), dataLength);
+    put(type);
+    put(dataLength);
+    if (dataInRecord && dataLength != 0) {
+      std::memcpy(at, data.get(), dataLength);
+      at += dataLength;
+    }
   }
+  file.Write(record.data(), static_cast<std::uint32_t>(at - record.data()));
+  if (!dataInRecord && !isKey) file.Write(data.get(), dataLength);
 }
 
 void RegistryEntry::ReadFrom(File& file, std::uint64_t fileLength) {
@@ -81,10 +105,7 @@ void RegistryEntry::ReadFrom(File& file, std::uint64_t fileLength) {
   std::uint32_t length = regbin::ReadU32(file, "a value entry");
   if (length > Remaining(file, fileLength))
     file.ThrowDamaged("the data of the value" + At(start) + " run past the end");
-  if (length != 0) {
-    data = std::make_unique<std::uint8_t[]>(length);
-    file.ReadExactly(data.get(), length, "value data");
-  }
+  if (length != 0) file.ReadExactly(MakeRoom(length), length, "value data");
   dataLength = length;
 }
 

@@ -42,12 +42,14 @@ TEST_F(CaptureTest, BlocksFollowTheirParentsDepthFirst) {
   registry_.SetString("HKEY_CURRENT_USER\\Sample", "Ver", "1");
   registry_.SetString("HKEY_CURRENT_USER\\Sample\\Sub", "", "d");
   registry_.SetValue("HKEY_CURRENT_USER\\Sample\\Sub", "Zero", platform::kRegBinary, {});
+  std::string big(5000, 'b');  // data this large is written apart from its record
+  registry_.SetValue("HKEY_CURRENT_USER\\Sample\\Sub", "Big", platform::kRegBinary, {big.begin(), big.end()});
   std::string bytes = Capture();
   std::uint32_t sample = 153 + 4 + 18;
   EXPECT_EQ(bytes.substr(153, sample - 153), U32(1) + KeyRecord("Sample", sample));
   std::string block =
       U32(2) + ValueRecord("Ver", 1, std::string("1\0", 2)) + KeyRecord("Sub", sample + 40);
-  block += U32(2) + ValueRecord("", 1, std::string("d\0", 2)) + ValueRecord("Zero", 3, "");
+  block += U32(3) + ValueRecord("", 1, std::string("d\0", 2)) + ValueRecord("Big", 3, big) + ValueRecord("Zero", 3, "");
   EXPECT_EQ(bytes.substr(sample, block.size()), block);
   EXPECT_EQ(U32At(bytes, kRootSlots[2]), sample + block.size());
   EXPECT_EQ(console_.Text(), "");

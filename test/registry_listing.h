@@ -31,17 +31,27 @@ inline std::uint32_t OpenError(platform::Registry& registry, platform::RegistryK
   return error;
 }
 
-/// The subkey names of an open key, in the order it lists them.
-inline std::vector<std::string> ListSubkeys(platform::Registry& registry, platform::RegistryKey key) {
+/// The subkey names of the key at `path` below `root` (an open key or a
+/// root handle) in the order it lists them; {"<error N>"} when it cannot be
+/// opened.
+inline std::vector<std::string> ListSubkeys(platform::Registry& registry, platform::RegistryKey root,
+                                            const char* path) {
+  platform::RegistryKey key = 0;
+  if (std::uint32_t error = registry.OpenKey(root, path, &key)) return {"<error " + std::to_string(error) + ">"};
   std::vector<std::string> names;
   char name[2048];
   for (std::uint32_t i = 0; registry.EnumKey(key, i, name, sizeof name) == 0; ++i) names.push_back(name);
+  registry.CloseKey(key);
   return names;
 }
 
-/// The values of an open key, in the order it lists them.
-inline std::vector<ListedValue> ListValues(platform::Registry& registry, platform::RegistryKey key) {
+/// The values of the key at `path` below `root`, in the order it lists them;
+/// none when it cannot be opened.
+inline std::vector<ListedValue> ListValues(platform::Registry& registry, platform::RegistryKey root,
+                                           const char* path) {
   std::vector<ListedValue> values;
+  platform::RegistryKey key = 0;
+  if (registry.OpenKey(root, path, &key) != 0) return values;
   char name[2048];
   std::vector<std::uint8_t> data(1 << 16);
   for (std::uint32_t i = 0;; ++i) {
@@ -49,25 +59,6 @@ inline std::vector<ListedValue> ListValues(platform::Registry& registry, platfor
     if (registry.EnumValue(key, i, name, &nameLength, &type, data.data(), &dataLength) != 0) break;
     values.push_back({std::string(name, nameLength), type, std::string(data.begin(), data.begin() + dataLength)});
   }
-  return values;
-}
-
-/// The same for the key at `path` below `root`: {"<error N>"} and no values
-/// when it cannot be opened.
-inline std::vector<std::string> ListSubkeys(platform::Registry& registry, platform::RegistryKey root,
-                                            const char* path) {
-  platform::RegistryKey key = 0;
-  if (std::uint32_t error = registry.OpenKey(root, path, &key)) return {"<error " + std::to_string(error) + ">"};
-  std::vector<std::string> names = ListSubkeys(registry, key);
-  registry.CloseKey(key);
-  return names;
-}
-
-inline std::vector<ListedValue> ListValues(platform::Registry& registry, platform::RegistryKey root,
-                                           const char* path) {
-  platform::RegistryKey key = 0;
-  if (registry.OpenKey(root, path, &key) != 0) return {};
-  std::vector<ListedValue> values = ListValues(registry, key);
   registry.CloseKey(key);
   return values;
 }

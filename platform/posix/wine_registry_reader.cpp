@@ -33,9 +33,12 @@ void SkipBlanks(std::string_view& text) {
   text.remove_prefix(i);
 }
 
-bool ConsumePrefix(std::string_view& text, std::string_view prefix) {
-  if (text.substr(0, prefix.size()) != prefix) return false;
-  text.remove_prefix(prefix.size());
+// Every prefix is a short literal, compared in place.
+template <std::size_t N>
+bool ConsumePrefix(std::string_view& text, const char (&prefix)[N]) {
+  constexpr std::size_t size = N - 1;
+  if (text.size() < size || std::memcmp(text.data(), prefix, size) != 0) return false;
+  text.remove_prefix(size);
   return true;
 }
 
@@ -48,21 +51,91 @@ bool ReadHexNumber(std::string_view& text, std::size_t maxDigits, std::uint32_t&
   return i > 0;
 }
 
-// Reads an escaped string whose opening delimiter is already consumed, up to
-// the unescaped `close`: the text as UTF-8 in `out`, its length in UTF-16
+// The UTF-16 unit an escape stands for, the escape at text[i] (after its
+// backslash); `i` moves past it. False for an escaped high byte, which
+// stands for itself and is left where it is.
+bool ReadEscape(std::string_view text, std::size_t& i, char16_t& unit) {
+  char e = text[i++];
+  switch (e) {
+    case 'a': unit = u'\a'; return true;
+    case 'b': unit = u'\b'; return true;
+    case 't': unit = u'\t'; return true;
+    case 'n': unit = u'\n'; return true;
+    case 'v': unit = u'\v'; return true;
+    case 'f': unit = u'\f'; return true;
+    case 'r': unit = u'\r'; return true;
+    case 'e': unit = 27; return true;
+    case 'x': {
+      std::uint32_t number = 0;
+      std::string_view digits = text.substr(i);
+      if (!ReadHexNumber(digits, 4, number)) {
+        unit = u'x';
+        return true;
+      }
+      i = text.size() - digits.size();
+      unit = static_cast<char16_t>(number);
+      return true;
+    }
+    default:
+      if (e >= '0' && e <= '7') {
+        unsigned code = e - '0';
+        for (int k = 0; k < 2 && i < text.size() && text[i] >= '0' && text[i] <= '7'; ++k)
+          code = code * 8 + (text[i++] - '0');
+        unit = static_cast<char16_t>(code);
+        return true;
+      }
+      if (static_cast<unsigned char>(e) >= 0x80) {
+        --i;
+        return false;
+      }
+      unit = static_cast<char16_t>(e);
+      return true;
+  }
+}
+
+// The bytes that end a run of plain ASCII in an escaped string closed by
+// `close`: the closing delimiter, a backslash, and every high byte.
+struct RunStops {
+  bool stops[256] = {};
+  constexpr explicit RunStops(char close) {
+    stops[static_cast<unsigned char>(close)] = stops[static_cast<unsigned char>('\\')] = true;
+    for (int c = 0x80; c < 256; ++c) stops[c] = true;
+  }
+};
+constexpr RunStops kQuoteStops('"');
+constexpr RunStops kBracketStops(']');
+
+// Reads an escaped string whose opening delimiter (a double quote or an
+// opening bracket) is already consumed, up to the unescaped `close`: the text as UTF-8 in `out`, its length in UTF-16
 // units in `units`. False when the line holds no closing delimiter.
 bool ReadEscaped(std::string_view& text, char close, std::string& out, std::size_t& units,
                  std::u16string& scratch) {
+  // Most strings are ASCII, escapes included, where UTF-8 bytes and units
+  // agree: they go straight to `out`. The first unit past ASCII sends the
+  // rest through UTF-16, so that escaped surrogate pairs join.
+  out.clear();
+  const bool* stops = close == ']' ? kBracketStops.stops : kQuoteStops.stops;
   std::size_t i = 0;
-  // Most strings are plain ASCII, where UTF-8 and units agree.
-  while (i < text.size() && text[i] != close && text[i] != '\\' && static_cast<unsigned char>(text[i]) < 0x80) ++i;
-  if (i < text.size() && text[i] == close) {
-    out.assign(text.data(), i);
-    units = i;
-    text.remove_prefix(i + 1);
-    return true;
+  for (;;) {
+    std::size_t run = i;
+    while (run < text.size() && !stops[static_cast<unsigned char>(text[run])]) ++run;
+    out.append(text.data() + i, run - i);
+    i = run;
+    if (i >= text.size()) return false;
+    if (text[i] == close) {
+      units = out.size();
+      text.remove_prefix(i + 1);
+      return true;
+    }
+    if (text[i] != '\\') break;
+    if (i + 1 >= text.size()) return false;
+    std::size_t next = i + 1;
+    char16_t unit = 0;
+    if (!ReadEscape(text, next, unit) || unit >= 0x80) break;
+    out += static_cast<char>(unit);
+    i = next;
   }
-  scratch.assign(text.begin(), text.begin() + i);
+  scratch.assign(out.begin(), out.end());
   for (;;) {
     if (i >= text.size()) return false;
     unsigned char c = static_cast<unsigned char>(text[i]);
@@ -81,40 +154,9 @@ bool ReadEscaped(std::string_view& text, char close, std::string& out, std::size
       continue;
     }
     if (i + 1 >= text.size()) return false;
-    char e = text[i + 1];
-    i += 2;
-    switch (e) {
-      case 'a': scratch += u'\a'; break;
-      case 'b': scratch += u'\b'; break;
-      case 't': scratch += u'\t'; break;
-      case 'n': scratch += u'\n'; break;
-      case 'v': scratch += u'\v'; break;
-      case 'f': scratch += u'\f'; break;
-      case 'r': scratch += u'\r'; break;
-      case 'e': scratch += static_cast<char16_t>(27); break;
-      case 'x': {
-        std::uint32_t unit = 0;
-        std::string_view digits = text.substr(i);
-        if (ReadHexNumber(digits, 4, unit)) {
-          i = text.size() - digits.size();
-          scratch += static_cast<char16_t>(unit);
-        } else {
-          scratch += u'x';
-        }
-        break;
-      }
-      default:
-        if (e >= '0' && e <= '7') {
-          unsigned code = e - '0';
-          for (int k = 0; k < 2 && i < text.size() && text[i] >= '0' && text[i] <= '7'; ++k)
-            code = code * 8 + (text[i++] - '0');
-          scratch += static_cast<char16_t>(code);
-        } else if (static_cast<unsigned char>(e) >= 0x80) {
-          --i;  // an escaped UTF-8 character stands for itself
-        } else {
-          scratch += static_cast<char16_t>(e);
-        }
-    }
+    ++i;
+    char16_t unit = 0;
+    if (ReadEscape(text, i, unit)) scratch += unit;
   }
   out.clear();
   AppendUtf8(out, scratch);

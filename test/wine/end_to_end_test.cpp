@@ -5,10 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -166,14 +164,6 @@ struct BuildRun {
   std::string Report(const std::string& name) const { return ReadAll(folder + "/" + name); }
 };
 
-// Runs `step` and prints how long it took.
-template <typename Step>
-void Timed(const char* what, Step step) {
-  auto start = std::chrono::steady_clock::now();
-  step();
-  std::printf("%s: %.1f s\n", what, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-}
-
 class WineEndToEnd : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -181,41 +171,37 @@ class WineEndToEnd : public ::testing::Test {
     windows_.folder = results_->path() + "/windows";
     linux_.folder = results_->path() + "/linux";
     exchanged_.folder = results_->path() + "/exchanged";
-    Timed("fresh prefix", [] { prefix_ = std::make_unique<WinePrefix>(); });
-    Timed("a copy of it, for the import", [] { pristine_ = WinePrefix::CopyOf(*prefix_); });
-    Timed("setup", [] {
-      RunScript("setup.bat", kSetupCommands);
-      WriteAll(prefix_->DriveC("windows/win.ini"), kWinIniBefore);
-      WriteAll(prefix_->DriveC("windows/vastrel-old.txt"), "old\r\n");
-      WriteAll(prefix_->DriveC("windows/system32/vastrel-lib.dll"), "version 1");
-      WriteAll(prefix_->DriveC("Program Files/Vastrel Test/readme.txt"), "one\r\n");
-      // Links to folders are recorded, not walked, by both builds: one leads
-      // to the host's root, one back up the tree.
-      fs::create_directory_symlink("/", prefix_->DriveC("Program Files/Vastrel Test/to-root"));
-      fs::create_directory_symlink("..", prefix_->DriveC("Program Files/Vastrel Test/up"));
-      prefix_->WaitForServer();
-    });
+    prefix_ = std::make_unique<WinePrefix>();
+    pristine_ = WinePrefix::CopyOf(*prefix_);
+
+    RunScript("setup.bat", kSetupCommands);
+    WriteAll(prefix_->DriveC("windows/win.ini"), kWinIniBefore);
+    WriteAll(prefix_->DriveC("windows/vastrel-old.txt"), "old\r\n");
+    WriteAll(prefix_->DriveC("windows/system32/vastrel-lib.dll"), "version 1");
+    WriteAll(prefix_->DriveC("Program Files/Vastrel Test/readme.txt"), "one\r\n");
+    // Links to folders are recorded, not walked, by both builds: one leads to
+    // the host's root, one back up the tree.
+    fs::create_directory_symlink("/", prefix_->DriveC("Program Files/Vastrel Test/to-root"));
+    fs::create_directory_symlink("..", prefix_->DriveC("Program Files/Vastrel Test/up"));
+    prefix_->WaitForServer();
     // Both builds capture the same system, each into its own copy of C:\vastrel.
-    Timed("capture under Wine", [] { windows_.captureOutput = RunWindowsBuild("-c", "windows"); });
-    Timed("capture by the Linux build", [] { linux_.captureOutput = RunLinuxBuild("-c", "linux"); });
-    Timed("installation", [] {
-      RunScript("install.bat", kInstallCommands);
-      WriteAll(prefix_->DriveC("windows/win.ini"), kWinIniAfter);
-      fs::remove(prefix_->DriveC("windows/vastrel-old.txt"));
-      WriteAll(prefix_->DriveC("windows/vastrel-new.txt"), "new\r\n");
-      WriteAll(prefix_->DriveC("windows/system32/vastrel-lib.dll"), "version 2");
-      WriteAll(prefix_->DriveC("Program Files/Vastrel Test/readme.txt"), "one\r\ntwo\r\n");
-      WriteAll(prefix_->DriveC("Program Files/Vastrel Test/tool.exe"), "MZ");
-      WriteAll(prefix_->DriveC("Program Files/Vastrel Test/Plugins/plugin.dll"), "MZ");
-      prefix_->WaitForServer();
-    });
-    Timed("comparison under Wine", [] { windows_.compareOutput = RunWindowsBuild("-d", "windows"); });
-    Timed("comparison by the Linux build", [] { linux_.compareOutput = RunLinuxBuild("-d", "linux"); });
+    windows_.captureOutput = RunBuild(true, "-c", "windows");
+    linux_.captureOutput = RunBuild(false, "-c", "linux");
+
+    RunScript("install.bat", kInstallCommands);
+    WriteAll(prefix_->DriveC("windows/win.ini"), kWinIniAfter);
+    fs::remove(prefix_->DriveC("windows/vastrel-old.txt"));
+    WriteAll(prefix_->DriveC("windows/vastrel-new.txt"), "new\r\n");
+    WriteAll(prefix_->DriveC("windows/system32/vastrel-lib.dll"), "version 2");
+    WriteAll(prefix_->DriveC("Program Files/Vastrel Test/readme.txt"), "one\r\ntwo\r\n");
+    WriteAll(prefix_->DriveC("Program Files/Vastrel Test/tool.exe"), "MZ");
+    WriteAll(prefix_->DriveC("Program Files/Vastrel Test/Plugins/plugin.dll"), "MZ");
+    prefix_->WaitForServer();
+    windows_.compareOutput = RunBuild(true, "-d", "windows");
+    linux_.compareOutput = RunBuild(false, "-d", "linux");
     // The Linux build compares with the snapshots that vastrel.exe took.
-    Timed("comparison by the Linux build with the snapshots of vastrel.exe", [] {
-      fs::copy(windows_.folder, exchanged_.folder, fs::copy_options::recursive);
-      exchanged_.compareOutput = RunLinuxBuild("-d", "exchanged");
-    });
+    fs::copy(windows_.folder, exchanged_.folder, fs::copy_options::recursive);
+    exchanged_.compareOutput = RunBuild(false, "-d", "exchanged");
   }
 
   static void TearDownTestSuite() {
@@ -233,23 +219,14 @@ class WineEndToEnd : public ::testing::Test {
     ASSERT_EQ(result.status, 0) << name << ":\n" << result.output;
   }
 
-  // A build's run with its own C:\vastrel, which stays in results_ in between.
-  static std::string RunIn(const std::string& work, const std::function<RunResult()>& run) {
+  // A build's run in its own C:\vastrel, which waits in results_ in between.
+  static std::string RunBuild(bool windows, const char* option, const std::string& work) {
     std::string stash = results_->path() + "/" + work;
     if (fs::exists(stash)) fs::rename(stash, prefix_->DriveC("vastrel"));
-    std::string output = run().output;
+    RunResult run = windows ? prefix_->Wine({VASTREL_WINDOWS_EXE, option}) : prefix_->Host(VASTREL_EXE, {option});
+    if (windows) prefix_->WaitForServer();
     fs::rename(prefix_->DriveC("vastrel"), stash);
-    return output;
-  }
-  static std::string RunWindowsBuild(const char* option, const std::string& work) {
-    return RunIn(work, [&] {
-      RunResult result = prefix_->Wine({VASTREL_WINDOWS_EXE, option});
-      prefix_->WaitForServer();
-      return result;
-    });
-  }
-  static std::string RunLinuxBuild(const char* option, const std::string& work) {
-    return RunIn(work, [&] { return prefix_->Host(VASTREL_EXE, {option}); });
+    return run.output;
   }
 
   static inline std::unique_ptr<TempFolder> results_;
@@ -281,8 +258,6 @@ TEST_F(WineEndToEnd, EveryStepOfBothRunsCompletes) {
       EXPECT_TRUE(output->ends_with("Press any key to continue\r\n")) << *output;
       EXPECT_EQ(InaccessibleKeys(*output), skipped);
     }
-    for (const auto* reports : {&kRegReports, &kOtherReports})
-      for (const std::string& report : *reports) EXPECT_TRUE(fs::exists(run->folder + "/" + report)) << report;
     EXPECT_EQ(run->Report("cpy_win.ini"), kWinIniBefore);
     EXPECT_EQ(run->Report("cpy_system.ini"), ReadAll(prefix_->DriveC("windows/system.ini")));
     EXPECT_FALSE(fs::exists(run->folder + "/cpy_protocol.ini"));
@@ -325,10 +300,8 @@ TEST_F(WineEndToEnd, TheLinuxBuildGivesTheSameAnswerAndReadsTheSnapshotsOfTheWin
   EXPECT_EQ(exchanged_.compareOutput.find("path not found"), std::string::npos) << exchanged_.compareOutput;
   std::vector<Restamp> differences = kWineRestamps;
   for (const std::string& key : kKeysOnlyWhileWineRuns) differences.push_back({key, std::nullopt});
-  for (std::string root : {"HKEY_LOCAL_MACHINE\\Software\\", "HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\"})
-    differences.push_back({root + "Microsoft\\Windows NT\\CurrentVersion\\Perflib\\009", std::nullopt});
-  for (std::string root : {"HKEY_CURRENT_USER", "HKEY_USERS\\S-1-5-21-0-0-0-1000"})
-    differences.push_back({root + "\\Control Panel\\International\\" + kGlobes, std::nullopt});
+  for (std::string key : kKeysVastrelExeCannotOpen)  // as the Linux build names them
+    differences.push_back({key.ends_with("??????") ? key.replace(key.size() - 6, 6, kGlobes) : key, std::nullopt});
   for (const std::string& report : kOtherReports) {
     EXPECT_EQ(linux_.Report(report), windows_.Report(report)) << report;
     EXPECT_EQ(exchanged_.Report(report), windows_.Report(report)) << report;
@@ -359,13 +332,10 @@ TEST_F(WineEndToEnd, NewRegImportsIntoAFreshPrefix) {
   std::vector<Restamp> volatileKeys;
   for (const std::string& key : kKeysOnlyWhileWineRuns) volatileKeys.push_back({key, std::nullopt});
   RegReport report = RegReport::Read(WithoutRestamps(windows_.Report("new.reg"), volatileKeys));
-  RunResult import;
-  Timed("import into a fresh prefix", [&] {
-    fs::copy_file(windows_.folder + "/new.reg", pristine_->DriveC("new.reg"));
-    import = pristine_->Wine({"regedit", "/S", "C:\\new.reg"});
-    pristine_->WaitForServer();
-  });
+  fs::copy_file(windows_.folder + "/new.reg", pristine_->DriveC("new.reg"));
+  RunResult import = pristine_->Wine({"regedit", "/S", "C:\\new.reg"});
   ASSERT_EQ(import.status, 0) << import.output;
+  pristine_->WaitForServer();
   platform::MemoryRegistry imported;
   platform::posix::LoadPrefixRegistry(pristine_->path(), imported);
 
