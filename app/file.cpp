@@ -118,6 +118,19 @@ void File::Write(const void* buffer, std::uint32_t n) {
   }
   std::uint64_t bufferEnd = bufferStart_ + buffer_.size();
   if (!buffer_.empty() && (position_ < bufferStart_ || position_ > bufferEnd)) Flush();
+  if (!buffer_.empty() && position_ - bufferStart_ + n > kWriteWindow) {
+    // The window never grows past its size: what leaves it is written out,
+    // and the latest bytes stay for the patches still to come.
+    if (n > kWriteWindow - kRetained) {
+      Flush();
+    } else {
+      WriteDirty();
+      std::size_t offset = static_cast<std::size_t>(position_ - bufferStart_);
+      std::size_t drop = std::min(buffer_.size() - kRetained, offset);
+      buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(drop));
+      bufferStart_ += drop;
+    }
+  }
   if (buffer_.empty()) {
     bufferStart_ = dirtyStart_ = position_;
     if (n >= kBufferSize) {
@@ -129,6 +142,9 @@ void File::Write(const void* buffer, std::uint32_t n) {
     }
   }
   std::size_t offset = static_cast<std::size_t>(position_ - bufferStart_);
+  // Reserved whole once the file outgrows a plain buffer: growing step by
+  // step would copy it each time and briefly hold it twice.
+  if (offset + n > buffer_.capacity()) buffer_.reserve(kWriteWindow);
   if (offset == buffer_.size()) {
     buffer_.insert(buffer_.end(), in, in + n);
   } else {
@@ -137,12 +153,6 @@ void File::Write(const void* buffer, std::uint32_t n) {
   }
   dirtyStart_ = std::min(dirtyStart_, position_);
   position_ += n;
-  if (buffer_.size() >= kWriteWindow) {
-    WriteDirty();
-    std::size_t drop = buffer_.size() - kRetained;
-    buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(drop));
-    bufferStart_ += drop;
-  }
 }
 
 void File::WriteOut(std::uint64_t at, const char* bytes, std::size_t n) {

@@ -38,15 +38,17 @@ TEST_F(FileTest, CreatingEmptiesAndReadingStopsAtTheEnd) {
 TEST_F(FileTest, PatchesAnywhereInALargeFileLandAsWritten) {
   // The snapshot writers leave placeholders and fill them in later: some
   // still in the buffer, some long written out, mixed with appends past the
-  // size at which the buffer is written out. The file must end up as a
-  // plain copy in memory says.
+  // size at which the buffer is written out, and large writes. The file
+  // must end up as a plain copy in memory says.
   File file;
   ASSERT_TRUE(file.Open(PathOf("large.bin"), File::modeCreate | File::modeWrite, nullptr));
   std::string expected;
   std::uint32_t seed = 12345;
   auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
   while (expected.size() < 30u * 1024 * 1024) {
-    std::string chunk((next() >> 8) % 3000 + 1, static_cast<char>('a' + next() % 26));
+    // Now and then a write larger than what memory keeps of the file.
+    std::size_t size = (next() >> 16) % 64 == 0 ? (next() >> 8) % (6u << 20) : (next() >> 8) % 3000;
+    std::string chunk(size + 1, static_cast<char>('a' + next() % 26));
     file.Write(chunk);
     expected += chunk;
     if (next() % 4 == 0) {

@@ -32,12 +32,13 @@ bool FileFinder::Collect(const std::string& pattern) {
   std::unique_ptr<platform::FolderSearch> search = platform::Files().FindFirst(pattern, &data);
   if (!search) return false;
   do {
-    entries_.push_back(data);
+    if (count_ % kBlock == 0) blocks_.push_back(std::make_unique_for_overwrite<platform::FindData[]>(kBlock));
+    blocks_.back()[count_++ % kBlock] = data;
   } while (search->FindNext(&data));
   std::uint32_t error = platform::GetLastError();
   search.reset();
   if (error != platform::kErrorNoMoreFiles) {
-    entries_.clear();
+    Close();
     platform::SetLastError(error);
     return false;
   }
@@ -46,11 +47,12 @@ bool FileFinder::Collect(const std::string& pattern) {
 }
 
 bool FileFinder::Next() {
-  if (nextIndex_ >= entries_.size()) {
+  if (nextIndex_ >= count_) {
     platform::SetLastError(platform::kErrorNoMoreFiles);
     return false;
   }
-  current_ = &entries_[nextIndex_++];
+  current_ = &blocks_[nextIndex_ / kBlock][nextIndex_ % kBlock];
+  ++nextIndex_;
   platform::SetLastError(platform::kErrorSuccess);
   return true;
 }
@@ -68,8 +70,9 @@ bool FileFinder::IsFolder() const {
 std::string FileFinder::EntryName() const { return current_ ? FindDataName(*current_) : std::string(); }
 
 void FileFinder::Close() {
-  entries_.clear();
-  entries_.shrink_to_fit();
+  blocks_.clear();
+  blocks_.shrink_to_fit();
+  count_ = 0;
   current_ = nullptr;
   nextIndex_ = 0;
 }

@@ -4,6 +4,7 @@
 // No search stays open while a caller walks into subfolders.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,7 +28,7 @@ class FileFinder {
   bool Next();
 
   /// Entries collected, "." and ".." included.
-  std::size_t EntryCount() const { return entries_.size(); }
+  std::size_t EntryCount() const { return count_; }
   /// The entry the latest Next handed out, or null.
   const platform::FindData* Current() const { return current_; }
   /// The current entry is the folder "." or "..".
@@ -46,8 +47,12 @@ class FileFinder {
  private:
   bool Collect(const std::string& pattern);
 
+  // The records in blocks: a folder of a hundred thousand entries is never
+  // copied into a larger buffer as it is read.
+  static constexpr std::size_t kBlock = 256;
   std::size_t nextIndex_ = 0;
-  std::vector<platform::FindData> entries_;
+  std::size_t count_ = 0;
+  std::vector<std::unique_ptr<platform::FindData[]>> blocks_;
   std::string folderPrefix_;
   const platform::FindData* current_ = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "platform/posix/folder_listing.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -26,46 +27,122 @@ FileTime ToFileTime(const timespec& time) {
   return {static_cast<std::uint32_t>(value), static_cast<std::uint32_t>(value >> 32)};
 }
 
-// The record of one entry, from the stat of what it names (links followed).
-FindData Describe(const std::string& name, const struct stat& st, bool linkToFolder) {
-  FindData data;
-  std::memset(&data, 0, sizeof data);
-  bool folder = S_ISDIR(st.st_mode);
-  data.fileAttributes = folder ? kFileAttributeDirectory : kFileAttributeArchive;
-  if (linkToFolder) data.fileAttributes |= kFileAttributeReparsePoint;
-  if (!(st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH))) data.fileAttributes |= kFileAttributeReadOnly;
-  if (name.size() > 1 && name[0] == '.' && name != "..") data.fileAttributes |= kFileAttributeHidden;
-  data.creationTime = data.lastWriteTime = ToFileTime(st.st_mtim);
-  data.lastAccessTime = ToFileTime(st.st_atim);
-  if (!folder) {
-    std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
-    data.fileSizeHigh = static_cast<std::uint32_t>(size >> 32);
-    data.fileSizeLow = static_cast<std::uint32_t>(size);
+// The entries of one folder and the order they are handed out in. A folder
+// may hold a hundred thousand entries, so each keeps only what its find-data
+// record is made from, and the names and sort keys lie in shared strings.
+// A sort key is the name upper-cased, a zero unit, then the name as it is,
+// every UTF-16 unit as two bytes high byte first: comparing keys byte by
+// byte orders by the upper-cased names and breaks ties exactly, as Wine
+// compares the units. No name holds a zero unit, so a name comes before the
+// longer names it begins.
+class Listing {
+ public:
+  /// Adds the entry `name`, described by the stat of what it names (links
+  /// followed).
+  void Add(const std::string& name, const struct stat& st, bool linkToFolder) {
+    Entry entry;
+    bool folder = S_ISDIR(st.st_mode);
+    entry.attributes = folder ? kFileAttributeDirectory : kFileAttributeArchive;
+    if (linkToFolder) entry.attributes |= kFileAttributeReparsePoint;
+    if (!(st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH))) entry.attributes |= kFileAttributeReadOnly;
+    if (name.size() > 1 && name[0] == '.' && name != "..") entry.attributes |= kFileAttributeHidden;
+    entry.written = ToFileTime(st.st_mtim);
+    entry.accessed = ToFileTime(st.st_atim);
+    entry.size = folder ? 0 : static_cast<std::uint64_t>(st.st_size);
+    entry.nameAt = Place(names_.size());
+    entry.nameLength = Place(name.size());
+    names_ += name;
+    entry.keyAt = Place(keys_.size());
+    AppendKey(name);
+    entry.keyLength = Place(keys_.size() - entry.keyAt);
+    entries_.push_back(entry);
   }
-  std::size_t length = std::min(name.size(), sizeof data.fileName - 1);
-  std::memcpy(data.fileName, name.data(), length);
-  return data;
-}
 
-struct Entry {
-  std::u16string key;  // the name upper-cased, for the order
-  std::u16string exact;
-  FindData data;
+  /// The upper-cased name of an entry, for matching a mask.
+  std::u16string UpperName(std::size_t i) const {
+    std::u16string name;
+    for (std::size_t at = entries_[i].keyAt;; at += 2) {
+      char16_t unit = static_cast<char16_t>(static_cast<unsigned char>(keys_[at]) << 8 |
+                                            static_cast<unsigned char>(keys_[at + 1]));
+      if (unit == 0) return name;
+      name += unit;
+    }
+  }
+
+  /// Keeps the entries for which keep(i) holds.
+  template <typename Keep>
+  void Filter(Keep keep) {
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < entries_.size(); ++i)
+      if (keep(i)) entries_[kept++] = entries_[i];
+    entries_.resize(kept);
+  }
+
+  /// Sorts the entries from `first` on ("." and ".." stay ahead of the rest).
+  void Sort(std::size_t first) {
+    first = std::min(first, entries_.size());
+    std::sort(entries_.begin() + static_cast<std::ptrdiff_t>(first), entries_.end(),
+              [this](const Entry& a, const Entry& b) {
+                int order = std::memcmp(keys_.data() + a.keyAt, keys_.data() + b.keyAt,
+                                        std::min(a.keyLength, b.keyLength));
+                return order != 0 ? order < 0 : a.keyLength < b.keyLength;
+              });
+  }
+
+  std::size_t Size() const { return entries_.size(); }
+
+  /// The find-data record of entry i.
+  void Fill(std::size_t i, FindData* data) const {
+    const Entry& entry = entries_[i];
+    std::memset(data, 0, sizeof *data);
+    data->fileAttributes = entry.attributes;
+    data->creationTime = data->lastWriteTime = entry.written;
+    data->lastAccessTime = entry.accessed;
+    data->fileSizeHigh = static_cast<std::uint32_t>(entry.size >> 32);
+    data->fileSizeLow = static_cast<std::uint32_t>(entry.size);
+    std::size_t length = std::min<std::size_t>(entry.nameLength, sizeof data->fileName - 1);
+    std::memcpy(data->fileName, names_.data() + entry.nameAt, length);
+  }
+
+ private:
+  struct Entry {
+    std::uint32_t attributes = 0;
+    FileTime written{}, accessed{};
+    std::uint64_t size = 0;
+    std::uint32_t nameAt = 0, nameLength = 0;  // in names_
+    std::uint32_t keyAt = 0, keyLength = 0;    // in keys_
+  };
+
+  // Offsets into the shared strings; no folder on disk holds 4 GB of names.
+  static std::uint32_t Place(std::size_t offset) { return static_cast<std::uint32_t>(offset); }
+
+  void AppendKey(const std::string& name) {
+    bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return (c & 0x80) == 0; });
+    std::u16string units;
+    if (!ascii) units = Utf8ToUtf16(name);
+    std::size_t length = ascii ? name.size() : units.size();
+    std::size_t at = keys_.size();
+    keys_.resize(at + 4 * length + 2);
+    char* out = keys_.data() + at;
+    auto put = [&out](char16_t unit) {
+      *out++ = static_cast<char>(unit >> 8);
+      *out++ = static_cast<char>(unit & 0xFF);
+    };
+    if (ascii) {
+      for (char c : name) put(static_cast<char16_t>(c >= 'a' && c <= 'z' ? c - 32 : c));
+      put(0);
+      for (char c : name) put(static_cast<char16_t>(c));
+    } else {
+      for (char16_t unit : units) put(ToUpper(unit));
+      put(0);
+      for (char16_t unit : units) put(unit);
+    }
+  }
+
+  std::vector<Entry> entries_;
+  std::string names_;
+  std::string keys_;
 };
-
-// "." and ".." first, then without regard to case, ties broken exactly.
-bool ListedBefore(const Entry& a, const Entry& b) {
-  bool dotA = a.exact == u"." || a.exact == u"..";
-  bool dotB = b.exact == u"." || b.exact == u"..";
-  if (dotA != dotB) return dotA;
-  if (a.key != b.key) return a.key < b.key;
-  return a.exact < b.exact;
-}
-
-std::u16string UpperCase(std::u16string text) {
-  for (char16_t& unit : text) unit = ToUpper(unit);
-  return text;
-}
 
 // Wildcards as FindFirstFileA knows them, compared without regard to case:
 // "*" any run of units, "?" one unit; "*" and "*.*" match every name.
@@ -91,27 +168,27 @@ bool MatchesMask(std::u16string_view mask, std::u16string_view name) {
 
 class PrefixFolderSearch : public FolderSearch {
  public:
-  explicit PrefixFolderSearch(std::vector<Entry> entries) : entries_(std::move(entries)) {}
+  explicit PrefixFolderSearch(Listing listing) : listing_(std::move(listing)) {}
 
   bool FindNext(FindData* data) override {
-    if (next_ >= entries_.size()) {
+    if (next_ >= listing_.Size()) {
       SetLastError(kErrorNoMoreFiles);
       return false;
     }
-    *data = entries_[next_++].data;
+    listing_.Fill(next_++, data);
     SetLastError(kErrorSuccess);
     return true;
   }
 
  private:
-  std::vector<Entry> entries_;
+  Listing listing_;
   std::size_t next_ = 0;
 };
 
-void Add(std::vector<Entry>& entries, const std::string& hostName, const struct stat& st, bool linkToFolder) {
-  std::string name = WindowsName(hostName);
-  std::u16string exact = Utf8ToUtf16(name);
-  entries.push_back({UpperCase(exact), exact, Describe(name, st, linkToFolder)});
+void Add(Listing& listing, const std::string& hostName, const struct stat& st, bool linkToFolder) {
+  // A backslash in a host name shows as U+F05C; other names need no copy.
+  if (hostName.find('\\') != std::string::npos) return Add(listing, WindowsName(hostName), st, linkToFolder);
+  listing.Add(hostName, st, linkToFolder);
 }
 
 }  // namespace
@@ -151,12 +228,14 @@ std::unique_ptr<FolderSearch> FindFirst(const std::string& pattern, FindData* da
   struct stat link;
   bool isLink = !driveRoot && lstat(host.c_str(), &link) == 0 && S_ISLNK(link.st_mode);
 
-  std::vector<Entry> entries;
+  Listing entries;
+  std::size_t dotEntries = 0;
   if (!driveRoot) {
     struct stat parent;
     if (stat((host + "/..").c_str(), &parent) != 0) parent = self;
     Add(entries, ".", self, false);
     Add(entries, "..", parent, false);
+    dotEntries = 2;
   }
   if (!isLink) {
     std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(host.c_str()), closedir);
@@ -164,18 +243,20 @@ std::unique_ptr<FolderSearch> FindFirst(const std::string& pattern, FindData* da
       SetLastError(ErrorFromErrno(errno, host));
       return nullptr;
     }
+    int folderFd = dirfd(dir.get());
     for (;;) {
       errno = 0;
       dirent* found = readdir(dir.get());
       if (!found) break;
       std::string name = found->d_name;
       if (name == "." || name == "..") continue;
-      std::string path = host + "/" + name;
+      // Relative to the open folder: the system need not walk the whole path
+      // again for every entry.
       struct stat st;
-      if (lstat(path.c_str(), &st) != 0) continue;  // gone since it was read
+      if (fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // gone since it was read
       bool linkToFolder = false;
       if (S_ISLNK(st.st_mode)) {
-        if (stat(path.c_str(), &st) != 0) continue;  // a dangling link is left out
+        if (fstatat(folderFd, name.c_str(), &st, 0) != 0) continue;  // a dangling link is left out
         linkToFolder = S_ISDIR(st.st_mode);
       }
       Add(entries, name, st, linkToFolder);
@@ -186,15 +267,22 @@ std::unique_ptr<FolderSearch> FindFirst(const std::string& pattern, FindData* da
     }
   }
 
-  std::u16string maskUnits = UpperCase(Utf8ToUtf16(mask));
+  std::u16string maskUnits = Utf8ToUtf16(mask);
+  for (char16_t& unit : maskUnits) unit = ToUpper(unit);
   if (maskUnits != u"*" && maskUnits != u"*.*") {
-    std::erase_if(entries, [&](const Entry& entry) { return !MatchesMask(maskUnits, entry.key); });
+    std::size_t keptDots = 0;
+    entries.Filter([&](std::size_t i) {
+      bool keep = MatchesMask(maskUnits, entries.UpperName(i));
+      if (keep && i < dotEntries) ++keptDots;
+      return keep;
+    });
+    dotEntries = keptDots;
   }
-  if (entries.empty()) {
+  if (entries.Size() == 0) {
     SetLastError(kErrorFileNotFound);
     return nullptr;
   }
-  std::sort(entries.begin(), entries.end(), ListedBefore);
+  entries.Sort(dotEntries);
   auto search = std::make_unique<PrefixFolderSearch>(std::move(entries));
   search->FindNext(data);
   return search;

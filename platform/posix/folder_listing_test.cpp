@@ -75,7 +75,9 @@ TEST_F(FolderListingTest, RecordsAreFilledAsWineFillsThem) {
 TEST_F(FolderListingTest, EntriesComeInWineOrderAndDriveRootsHaveNoDotEntries) {
   std::string order;
   for (const char* name : {"1.txt", "a b.txt", "a.b.txt", "a.txt", "ab", "Ab1", "AB2", "B.txt", "b2.txt",
-                           "Zeta.txt", "[b.txt", "^c.txt", "_a.txt", "`x.txt", "{w.txt", "~t.txt", "é.txt"}) {
+                           "Zeta.txt", "[b.txt", "^c.txt", "_a.txt", "`x.txt", "{w.txt", "~t.txt", "é.txt",
+                           // UTF-16 units, not code points: a surrogate pair before U+FF22
+                           "\U0001F600.txt", "\uFF42" "1.txt", "\uFF22" "2.txt"}) {
     prefix_.WriteFile(std::string("drive_c/t/") + name, "");
     order += std::string(name) + "|";
   }

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "platform/last_error.h"
 #include "platform/text.h"
@@ -62,24 +63,39 @@ std::string HostPath(const std::string& windowsPath) {
   } else if (!windowsPath.empty() && windowsPath[0] == '\\') {
     base = PrefixFolder() + "/dosdevices/c:";
   }
-  bool found = true;
-  std::string path = base;
+  std::vector<std::string> components;
   while (start <= windowsPath.size()) {
     std::size_t stop = windowsPath.find_first_of("\\/", start);
     if (stop == std::string::npos) stop = windowsPath.size();
     std::string component = Replace(windowsPath.substr(start, stop - start), kBackslashStandIn, "\\");
     start = stop + 1;
-    if (component.empty()) continue;
-    std::string candidate = path.empty() ? component : path + "/" + component;
-    if (found && component != "." && component != ".." && !Exists(candidate)) {
-      std::string actual = FindNoCase(path, component);
-      if (actual.empty()) {
-        found = false;
-      } else {
-        candidate = path.empty() ? actual : path + "/" + actual;
+    if (!component.empty()) components.push_back(std::move(component));
+  }
+  auto join = [](const std::string& path, const std::string& component) {
+    return path.empty() ? component : path + "/" + component;
+  };
+  // Most paths name what is on disk exactly: one look settles them, where
+  // matching level by level would look at every level, every time.
+  std::string path = base;
+  for (const std::string& component : components) {
+    if (!path.empty()) path += '/';
+    path += component;
+  }
+  if (components.empty() || !Exists(path)) {
+    bool found = true;
+    path = base;
+    for (const std::string& component : components) {
+      std::string candidate = join(path, component);
+      if (found && component != "." && component != ".." && !Exists(candidate)) {
+        std::string actual = FindNoCase(path, component);
+        if (actual.empty()) {
+          found = false;
+        } else {
+          candidate = join(path, actual);
+        }
       }
+      path = candidate;
     }
-    path = candidate;
   }
   if (path.empty()) return base.empty() ? "." : base;
   if (!base.empty() && path == base) return base + "/";
