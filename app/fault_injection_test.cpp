@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -127,14 +128,9 @@ class FaultTest : public ::testing::Test {
     for (std::size_t g = 0; g < groups.size(); ++g)
       for (const std::string& name : groups[g]) {
         std::optional<std::string> content = files_->Get(kWork + name);
-        if (g < failed) {
-          EXPECT_EQ(content, clean.at(name)) << context << ": " << name;
-        } else if (g == failed) {
-          ASSERT_TRUE(content) << context << ": " << name;
-          EXPECT_TRUE(clean.at(name).starts_with(*content)) << context << ": " << name;
-        } else {
-          EXPECT_FALSE(content) << context << ": " << name;
-        }
+        bool kept = g < failed ? content == clean.at(name)
+                               : g > failed ? !content : content && clean.at(name).starts_with(*content);
+        EXPECT_TRUE(kept) << context << ": " << name << " holds " << content.value_or("nothing");
       }
   }
 
@@ -197,47 +193,40 @@ TEST_F(FaultTest, AReadThatFailsOrComesBackShortInAnyInputIsNamedOrHarmless) {
 }
 
 TEST_F(FaultTest, KeysThatVanishOrCloseWhileTheWalkIsUnderWayGiveTheWalksMessages) {
-  const std::string a = std::string(kSample) + "\\A";
-  const std::string b = std::string(kSample) + "\\B";
+  const std::string a = std::string(kSample) + "\\A", b = std::string(kSample) + "\\B";
+  // `change` happens at the `look`th query of A.
+  auto atLookAtA = [&](int look, std::function<void()> change) {
+    registry_.SetQueryHook([=, looks = 0](const std::string& path) mutable {
+      if (path == a && ++looks == look) change();
+    });
+  };
   // B goes while its parent is listed: the listing ends with the registry's
   // code and the walk stops there.
-  registry_.SetQueryHook([&](const std::string& path) {
-    if (path == a) registry_.DeleteKey(b);
-  });
+  atLookAtA(1, [&] { registry_.DeleteKey(b); });
   test::RunResult result = Run("-c");
   EXPECT_TRUE(Has(result.output, "\b \n->" + std::string(kSample) + "\nError 259\n\rCaptured Registry        \n"));
 
   // B was listed and found readable; it goes, or closes, while A, its elder
-  // sibling, is walked (the second look at A: the first was the check).
+  // sibling, is walked (the second look at A: the first was the check). The
+  // walk stops there, and the capture goes on with the next step.
   for (bool denied : {false, true}) {
     registry_.SetString(b, "b", "2");
-    int looks = 0;
-    registry_.SetQueryHook([&](const std::string& path) {
-      if (path != a || ++looks != 2) return;
-      if (denied)
-        registry_.DenyOpen(b);
-      else
-        registry_.DeleteKey(b);
-    });
+    atLookAtA(2, [&, denied] { denied ? registry_.DenyOpen(b) : registry_.DeleteKey(b); });
     result = Run("-c");
     registry_.SetQueryHook(nullptr);
+    registry_.DenyOpen(b, 0);
     EXPECT_EQ(result.status, 0);
-    std::string message = "\b \npath not found " + std::string(denied ? "5" : "2") + "\n" + b + "\n";
-    // The walk stops there, and the capture goes on with the next step.
-    EXPECT_TRUE(Has(result.output, message + "\rCaptured Registry        \n"));
+    EXPECT_TRUE(Has(result.output, "\b \npath not found " + std::string(denied ? "5" : "2") + "\n" + b +
+                                       "\n\rCaptured Registry        \n"));
     EXPECT_TRUE(files_->Exists(kWork + "cpy_win.ini"));
     EXPECT_TRUE(result.output.ends_with(kPrompt));
-    registry_.DenyOpen(b, 0);
   }
 
   // In the comparison: a key that goes between the listing of its parent and
   // its own turn stops the comparison.
   registry_.SetString(b, "b", "2");
   ASSERT_EQ(Run("-c").status, 0);
-  int looks = 0;
-  registry_.SetQueryHook([&](const std::string& path) {
-    if (path == a && ++looks == 2) registry_.DeleteKey(b);
-  });
+  atLookAtA(2, [&] { registry_.DeleteKey(b); });
   result = Run("-d");
   registry_.SetQueryHook(nullptr);
   EXPECT_TRUE(Has(result.output, "\b path not found\n" + b + "\n\rCompared Registry        \n"));

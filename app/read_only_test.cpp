@@ -3,13 +3,12 @@
 // registry files included, and add or remove nothing there.
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <iterator>
+#include <map>
 #include <stdexcept>
 #include <string>
 

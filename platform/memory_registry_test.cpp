@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "test/registry_listing.h"
@@ -29,16 +30,13 @@ TEST(MemoryRegistryTest, OpenAndQueryFailWithWindowsErrorCodes) {
   registry.DenyQuery("HKEY_LOCAL_MACHINE\\Software\\Unqueryable");
   registry.AddKey("HKEY_LOCAL_MACHINE\\Software\\Secret\\Below");
 
-  EXPECT_EQ(OpenError(registry, 0, "Software"), kErrorInvalidHandle);
-  EXPECT_EQ(OpenError(registry, kPerformanceData, ""), kErrorInvalidHandle);
-  EXPECT_EQ(OpenError(registry, 0x1234, ""), kErrorInvalidHandle);
-  EXPECT_EQ(OpenError(registry, kLocalMachine, "Software\\Missing"), kErrorFileNotFound);
-  EXPECT_EQ(OpenError(registry, kLocalMachine, "Missing\\Deeper"), kErrorFileNotFound);
-  EXPECT_EQ(OpenError(registry, kLocalMachine, "\\Software"), kErrorBadPathname);
-  EXPECT_EQ(OpenError(registry, kLocalMachine, "software\\\\OPEN\\"), kErrorSuccess);
-  EXPECT_EQ(OpenError(registry, kLocalMachine, "Software\\Secret"), kErrorAccessDenied);
-  // Only the key itself is denied, not what lies below it.
-  EXPECT_EQ(OpenError(registry, kLocalMachine, "Software\\Secret\\Below"), kErrorSuccess);
+  const std::tuple<RegistryKey, const char*, std::uint32_t> opens[] = {
+      {0, "Software", kErrorInvalidHandle}, {kPerformanceData, "", kErrorInvalidHandle},
+      {0x1234, "", kErrorInvalidHandle}, {kLocalMachine, "Software\\Missing", kErrorFileNotFound},
+      {kLocalMachine, "Missing\\Deeper", kErrorFileNotFound}, {kLocalMachine, "\\Software", kErrorBadPathname},
+      {kLocalMachine, "software\\\\OPEN\\", kErrorSuccess}, {kLocalMachine, "Software\\Secret", kErrorAccessDenied},
+      {kLocalMachine, "Software\\Secret\\Below", kErrorSuccess}};  // only the key itself is denied
+  for (auto [root, path, error] : opens) EXPECT_EQ(OpenError(registry, root, path), error) << root << path;
 
   RegistryKey key = Open(registry, kLocalMachine, "Software\\Unqueryable");
   RegistryKeyInfo info;
@@ -138,9 +136,8 @@ TEST(MemoryRegistryTest, LinksLeadToTheirTargetAndFailWhenBroken) {
   registry.SetDword("HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control", "w", 1);
   EXPECT_EQ(ListValues(registry, kLocalMachine, "system\\controlset001\\control").size(), 2u);
 
-  EXPECT_EQ(OpenError(registry, kLocalMachine, "System\\Broken"), kErrorFileNotFound);
-  EXPECT_EQ(OpenError(registry, kLocalMachine, "System\\Broken\\Below"), kErrorFileNotFound);
-  EXPECT_EQ(OpenError(registry, kLocalMachine, "Loop\\A"), kErrorFileNotFound);
+  for (const char* broken : {"System\\Broken", "System\\Broken\\Below", "Loop\\A"})
+    EXPECT_EQ(OpenError(registry, kLocalMachine, broken), kErrorFileNotFound) << broken;
   // A link back to its parent makes paths of any depth, up to the 512 levels
   // that the registry allows.
   registry.AddLink("HKEY_LOCAL_MACHINE\\System\\Again", "HKEY_LOCAL_MACHINE\\System");
@@ -221,8 +218,7 @@ TEST(MemoryRegistryTest, OpenKeysStayValidAndDeletedKeysFailSafely) {
   EXPECT_EQ(OpenError(registry, a, "B"), kErrorKeyDeleted);
   EXPECT_EQ(OpenError(registry, kLocalMachine, "A"), kErrorFileNotFound);
   EXPECT_EQ(registry.CloseKey(b), kErrorSuccess);
-  // The root keys cannot be deleted.
-  registry.DeleteKey("HKEY_LOCAL_MACHINE");
+  registry.DeleteKey("HKEY_LOCAL_MACHINE");  // the root keys cannot be deleted
   EXPECT_EQ(OpenError(registry, kLocalMachine, ""), kErrorSuccess);
 }
 

@@ -37,8 +37,7 @@ TEST(RegExportTest, HexBytesWrapAfterSeventyNineCharacters) {
   // After an 11-character prefix: 23 bytes, then 25 to a continuation line.
   std::string line = Line("Data", 3, std::string(60, '\x0a'));
   std::vector<std::size_t> lengths;
-  for (std::size_t start = 0, end; (end = line.find("\r\n", start)) != std::string::npos;
-       start = end + 2)
+  for (std::size_t start = 0, end; (end = line.find("\r\n", start)) != std::string::npos; start = end + 2)
     lengths.push_back(end - start);
   EXPECT_EQ(lengths, (std::vector<std::size_t>{11 + 23 * 3 + 1, 2 + 25 * 3 + 1, 2 + 12 * 3 - 1}));
   // A name of 72 characters fills the first line before any byte.

@@ -25,12 +25,9 @@ class CompareTest : public ::testing::Test {
   // header lines, which every report must begin with.
   int Compare() {
     registry_test::UseRegistry use(after_);
-    int result = CompareRegistry(Path("reg.bin"), Path("new.reg"), Path("mod.reg"), Path("modo.reg"),
-                                 Path("rem.reg"));
-    const std::pair<const char*, const char*> reports[] = {{"new.reg", "New Added"},
-                                                           {"mod.reg", "Modified"},
-                                                           {"modo.reg", "Original"},
-                                                           {"rem.reg", "Removed"}};
+    int result = CompareRegistry(Path("reg.bin"), Path("new.reg"), Path("mod.reg"), Path("modo.reg"), Path("rem.reg"));
+    const std::pair<const char*, const char*> reports[] = {
+        {"new.reg", "New Added"}, {"mod.reg", "Modified"}, {"modo.reg", "Original"}, {"rem.reg", "Removed"}};
     for (int i = 0; i < 4; ++i) {
       std::string text = folder_.ReadFile(reports[i].first);
       std::string head = std::string("REGEDIT4\r\n\r\n;   ") + reports[i].second + " Registry\r\n\r\n";
@@ -51,8 +48,7 @@ class CompareTest : public ::testing::Test {
   test::TempFolder folder_;
   registry_test::Console console_;
   std::string report_[4];  // new, mod, modo, rem
-  std::string &added_ = report_[0], &modified_ = report_[1], &original_ = report_[2],
-              &removed_ = report_[3];
+  std::string &added_ = report_[0], &modified_ = report_[1], &original_ = report_[2], &removed_ = report_[3];
 };
 
 TEST_F(CompareTest, EveryKindOfChangeLandsInItsReport) {
@@ -86,18 +82,15 @@ TEST_F(CompareTest, EveryKindOfChangeLandsInItsReport) {
 
   EXPECT_EQ(Compare(), 1);
   EXPECT_EQ(console_.Text(), "");
-  EXPECT_EQ(
-      added_,
-      "\r\n[HKEY_CURRENT_USER\\Software\\Sample]\r\n\"Added\"=dword:0000002A\r\n\"CASE\"=\"v\"\r\n"
-      "\r\n[HKEY_CURRENT_USER\\Software\\Sample\\New]\r\n"
-      "@=hex:DE,AD\r\n"
-      "\r\n[HKEY_CURRENT_USER\\Software\\Sample\\New\\Inner]\r\n\"x\"=\"y\"\r\n"
-      "\r\n[HKEY_CURRENT_USER\\Software\\Sample\\SUB]\r\n\"s\"=\"s\"\r\n"
-      "\r\n[HKEY_LOCAL_MACHINE\\Software\\Stable]\r\n\"k2\"=\"new\"\r\n");
-  EXPECT_EQ(modified_,
-            "\r\n[HKEY_CURRENT_USER\\Software\\Sample]\r\n\"TypeOnly\"=\"a\"\r\n\"Ver\"=\"2\"\r\n");
-  EXPECT_EQ(original_,
-            "\r\n[HKEY_CURRENT_USER\\Software\\Sample]\r\n\"TypeOnly\"=\"a\"\r\n\"Ver\"=\"1\"\r\n");
+  EXPECT_EQ(added_,
+            "\r\n[HKEY_CURRENT_USER\\Software\\Sample]\r\n\"Added\"=dword:0000002A\r\n\"CASE\"=\"v\"\r\n"
+            "\r\n[HKEY_CURRENT_USER\\Software\\Sample\\New]\r\n"
+            "@=hex:DE,AD\r\n"
+            "\r\n[HKEY_CURRENT_USER\\Software\\Sample\\New\\Inner]\r\n\"x\"=\"y\"\r\n"
+            "\r\n[HKEY_CURRENT_USER\\Software\\Sample\\SUB]\r\n\"s\"=\"s\"\r\n"
+            "\r\n[HKEY_LOCAL_MACHINE\\Software\\Stable]\r\n\"k2\"=\"new\"\r\n");
+  EXPECT_EQ(modified_, "\r\n[HKEY_CURRENT_USER\\Software\\Sample]\r\n\"TypeOnly\"=\"a\"\r\n\"Ver\"=\"2\"\r\n");
+  EXPECT_EQ(original_, "\r\n[HKEY_CURRENT_USER\\Software\\Sample]\r\n\"TypeOnly\"=\"a\"\r\n\"Ver\"=\"1\"\r\n");
   EXPECT_EQ(removed_,
             "\r\n[HKEY_CURRENT_USER\\Software\\Sample]\r\n\"Case\"=\"v\"\r\n\"Obsolete\"="
             "\"old\"\r\n\"Twin\"=\"t\"\r\n"
@@ -145,8 +138,7 @@ TEST_F(CompareTest, AnUnfinishedSnapshotStopsAtTheKeyWhereItEnds) {
   after_.SetString("HKEY_CURRENT_USER\\A", "a", "2");
   after_.AddKey("HKEY_CURRENT_USER\\B\\Below");
   EXPECT_EQ(Compare(), 0);
-  const std::string endsAtC =
-      "\b \nThe snapshot ends at HKEY_CURRENT_USER\\C: its capture stopped there\n";
+  const std::string endsAtC = "\b \nThe snapshot ends at HKEY_CURRENT_USER\\C: its capture stopped there\n";
   EXPECT_EQ(console_.Text(), endsAtC);
   EXPECT_EQ(modified_, "\r\n[HKEY_CURRENT_USER\\A]\r\n\"a\"=\"2\"\r\n");
   EXPECT_EQ(added_, "\r\n[HKEY_CURRENT_USER\\B\\Below]\r\n");  // never captured, so new
@@ -195,8 +187,7 @@ TEST_F(CompareTest, RepeatedStoredNamesArePairedInStoredOrder) {
   using registry_test::U32;
   // A hand-made snapshot: HKEY_CURRENT_USER holds "dup" twice; the other roots are empty.
   std::string user = U32(3) + registry_test::ValueRecord("dup", 4, U32(1)) +
-                     registry_test::ValueRecord("dup", 4, U32(2)) +
-                     registry_test::ValueRecord("only", 4, U32(3));
+                     registry_test::ValueRecord("dup", 4, U32(2)) + registry_test::ValueRecord("only", 4, U32(3));
   auto machine = static_cast<std::uint32_t>(153 + user.size());
   std::string bytes = U32(0) + U32(5);
   std::uint32_t blocks[] = {149, 153, machine, machine + 4, machine + 8};

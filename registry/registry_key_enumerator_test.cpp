@@ -44,9 +44,7 @@ TEST_F(EnumeratorTest, DataThatGrewAfterTheQueryIsReadOnTheSecondTry) {
   EXPECT_EQ(enumerator_.dataCapacity, 2u * 2 + 2);
   ASSERT_TRUE(enumerator_.Next());
   EXPECT_EQ(enumerator_.dataCapacity, 1000u * 2 + 2);
-  EXPECT_EQ(
-      std::vector<std::uint8_t>(enumerator_.current.data.get(), enumerator_.current.data.get() + 1000),
-      big);
+  EXPECT_EQ(std::vector<std::uint8_t>(enumerator_.current.data.get(), enumerator_.current.data.get() + 1000), big);
 }
 
 }  // namespace

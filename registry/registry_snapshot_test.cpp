@@ -33,8 +33,8 @@ class CaptureTest : public ::testing::Test {
 
 TEST_F(CaptureTest, BlocksFollowTheirParentsDepthFirst) {
   std::string expected = U32(0) + U32(5);
-  for (const char* root : {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS",
-                           "HKEY_CURRENT_CONFIG"})
+  for (const char* root :
+       {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS", "HKEY_CURRENT_CONFIG"})
     expected += KeyRecord(root, 0);
   for (int i = 0; i < 5; ++i) expected.replace(kRootSlots[i], 4, U32(149 + 4 * i));
   EXPECT_EQ(Capture(), expected + U32(0) + U32(0) + U32(0) + U32(0) + U32(0));
@@ -47,8 +47,7 @@ TEST_F(CaptureTest, BlocksFollowTheirParentsDepthFirst) {
   std::string bytes = Capture();
   std::uint32_t sample = 153 + 4 + 18;
   EXPECT_EQ(bytes.substr(153, sample - 153), U32(1) + KeyRecord("Sample", sample));
-  std::string block =
-      U32(2) + ValueRecord("Ver", 1, std::string("1\0", 2)) + KeyRecord("Sub", sample + 40);
+  std::string block = U32(2) + ValueRecord("Ver", 1, std::string("1\0", 2)) + KeyRecord("Sub", sample + 40);
   block += U32(3) + ValueRecord("", 1, std::string("d\0", 2)) + ValueRecord("Big", 3, big) + ValueRecord("Zero", 3, "");
   EXPECT_EQ(bytes.substr(sample, block.size()), block);
   EXPECT_EQ(U32At(bytes, kRootSlots[2]), sample + block.size());
@@ -125,13 +124,10 @@ class StoredKeyTest : public ::testing::Test {
 };
 
 TEST_F(StoredKeyTest, AnUnfinishedSubtreeEndsTheExportWithOneLine) {
-  EXPECT_EQ(Export(head_ + U32(2) + KeyRecord("A", 0) + KeyRecord("B", 0), 0),
-            "\r\n[HKEY_CURRENT_USER\\Gone]\r\n");
-  EXPECT_EQ(console_.Text(),
-            "\b \nThe snapshot ends at HKEY_CURRENT_USER\\Gone\\A: its capture stopped there\n");
+  EXPECT_EQ(Export(head_ + U32(2) + KeyRecord("A", 0) + KeyRecord("B", 0), 0), "\r\n[HKEY_CURRENT_USER\\Gone]\r\n");
+  EXPECT_EQ(console_.Text(), "\b \nThe snapshot ends at HKEY_CURRENT_USER\\Gone\\A: its capture stopped there\n");
   EXPECT_EQ(Export(head_, 0), "");  // the capture stopped where Gone's block was to start
-  EXPECT_EQ(console_.Text(),
-            "\b \nThe snapshot ends at HKEY_CURRENT_USER\\Gone: its capture stopped there\n");
+  EXPECT_EQ(console_.Text(), "\b \nThe snapshot ends at HKEY_CURRENT_USER\\Gone: its capture stopped there\n");
 }
 
 TEST_F(StoredKeyTest, DamagedSnapshotsRaiseAnErrorNamingTheFile) {
@@ -139,16 +135,16 @@ TEST_F(StoredKeyTest, DamagedSnapshotsRaiseAnErrorNamingTheFile) {
   for (int level = 0; level < 5000; ++level)
     chain += KeyRecord("k", static_cast<std::uint32_t>(chain.size() + 13)) + U32(1);
   const std::string cases[] = {
-      "",                                                   // no header
-      U32(260) + std::string(300, 'k'),                     // a root path longer than 259
-      head_ + U32(1000),                                    // a count the file cannot hold
-      head_ + U32(1) + U32(0) + U32(0xFFFFFFF0u) + "name",  // a name longer than the file
+      "",                                                                         // no header
+      U32(260) + std::string(300, 'k'),                                           // a root path longer than 259
+      head_ + U32(1000),                                                          // a count the file cannot hold
+      head_ + U32(1) + U32(0) + U32(0xFFFFFFF0u) + "name",                        // a name longer than the file
       head_ + U32(1) + ValueRecord("v", 3, "").substr(0, 13) + U32(0x7FFFFFFFu),  // data too
-      head_ + U32(1) + KeyRecord("A", 5000),                       // an offset past the end
-      head_ + U32(1) + KeyRecord("A", kGone),                      // an offset back into the tree
-      head_ + U32(1) + U32(2) + U32(0) + U32(0),                   // neither key nor value
-      head_ + U32(1) + ValueRecord("v", 1, "data").substr(0, 20),  // ends inside a record
-      chain + KeyRecord("k", 0),                                   // keys nested 5000 deep
+      head_ + U32(1) + KeyRecord("A", 5000),                                      // an offset past the end
+      head_ + U32(1) + KeyRecord("A", kGone),                                     // an offset back into the tree
+      head_ + U32(1) + U32(2) + U32(0) + U32(0),                                  // neither key nor value
+      head_ + U32(1) + ValueRecord("v", 1, "data").substr(0, 20),                 // ends inside a record
+      chain + KeyRecord("k", 0),                                                  // keys nested 5000 deep
   };
   for (const std::string& bytes : cases) {
     try {
@@ -156,8 +152,7 @@ TEST_F(StoredKeyTest, DamagedSnapshotsRaiseAnErrorNamingTheFile) {
       ADD_FAILURE() << "no error for case " << (&bytes - cases);
     } catch (const FileError& error) {
       EXPECT_EQ(error.cause, FileError::damaged);
-      EXPECT_NE(error.Message().find("reg.bin: the file is damaged ("), std::string::npos)
-          << error.Message();
+      EXPECT_NE(error.Message().find("reg.bin: the file is damaged ("), std::string::npos) << error.Message();
     }
   }
 }

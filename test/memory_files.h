@@ -1,12 +1,9 @@
 #pragma once
 // A file system held in memory, addressed by Windows paths and matched
 // without regard to letter case, as Windows matches them. Tests and fuzz
-// targets install it so that nothing touches the disk, and stage faults
-// through it: writes that meet a full disk, reads that fail or come back
-// short, folders that cannot be listed or whose listing breaks off.
-// Given the system's file system instead, it passes everything on to it and
-// stages only the listing faults, for tests that work on real folders.
-// Installed with platform::SetFiles for the object's lifetime.
+// targets install it (platform::SetFiles, for the object's lifetime) so that
+// nothing touches the disk, and stage faults through it. Given the system's
+// file system, it passes everything on to it and stages only listing faults.
 
 #include <cstdint>
 #include <map>
@@ -23,7 +20,6 @@ class MemoryFiles : public platform::FileSystem {
   explicit MemoryFiles(platform::FileSystem* disk = nullptr);
   ~MemoryFiles() override;
   MemoryFiles(const MemoryFiles&) = delete;
-  MemoryFiles& operator=(const MemoryFiles&) = delete;
 
   /// Creates the folder and every folder on its path ("C:\windows\system").
   void AddFolder(const std::string& path);
@@ -36,16 +32,14 @@ class MemoryFiles : public platform::FileSystem {
   bool Exists(const std::string& path) const { return Find(path) != nullptr; }
 
   /// Writing to `path` past its first `bytes` bytes fails with `error` (a
-  /// full disk unless said otherwise); what was written before stays.
+  /// full disk); what was written before stays.
   void FailWritesAfter(const std::string& path, std::uint64_t bytes, std::uint32_t error = 112);
   /// Reading `path` at or past `offset` fails with `error` (a device error).
   void FailReadsAt(const std::string& path, std::uint64_t offset, std::uint32_t error = 1117);
-  /// Every read hands out at most `bytes` bytes, as a pipe or a network
-  /// file may; 0 lifts the limit.
+  /// Every read hands out at most `bytes` bytes, as a pipe may; 0: no limit.
   void LimitReads(std::uint32_t bytes) { readLimit_ = bytes; }
   /// Listing `folder` fails with `error` (3: it vanished, 5: denied) once
-  /// `entries` entries ("." and ".." included) were handed out, or when it
-  /// runs out first.
+  /// `entries` entries ("." and ".." included) were handed out, or at its end.
   void FailListing(const std::string& folder, std::uint32_t error, std::size_t entries = 0);
 
   std::unique_ptr<platform::NativeFile> Open(const std::string& path, platform::OpenMode mode) override;
@@ -53,13 +47,11 @@ class MemoryFiles : public platform::FileSystem {
   bool CreateFolder(const std::string& path) override;
   bool CopyFile(const std::string& from, const std::string& to) override;
 
-  /// A fault: past `at` bytes, the operation fails with `error`.
-  struct Fault {
+ private:
+  struct Fault {  // past `at` bytes (or entries), the operation fails with `error`
     std::uint64_t at;
     std::uint32_t error;
   };
-
- private:
   struct Node {
     std::string path;  // as first created
     bool folder = false;
@@ -69,7 +61,6 @@ class MemoryFiles : public platform::FileSystem {
   class MemoryFile;
 
   Node* Find(const std::string& path) const;
-  std::unique_ptr<platform::FolderSearch> List(const std::string& folderKey, platform::FindData* data) const;
 
   mutable std::map<std::string, Node> nodes_;  // by lower-case path
   std::map<std::string, Fault> writeFaults_, readFaults_, listingFaults_;

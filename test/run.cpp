@@ -19,18 +19,10 @@ RunResult Run(const std::string& executable, const std::vector<std::string>& arg
   if (child == 0) {
     dup2(in[0], 0);
     dup2(out[1], 1);
-    close(in[0]);
-    close(in[1]);
-    close(out[0]);
-    close(out[1]);
-    for (const auto& [name, value] : environment) {
-      if (value)
-        setenv(name.c_str(), value->c_str(), 1);
-      else
-        unsetenv(name.c_str());
-    }
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(executable.c_str()));
+    for (int fd : {in[0], in[1], out[0], out[1]}) close(fd);
+    for (const auto& [name, value] : environment)
+      value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+    std::vector<char*> argv = {const_cast<char*>(executable.c_str())};
     for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
     execv(executable.c_str(), argv.data());

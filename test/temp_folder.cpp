@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -11,6 +10,19 @@
 namespace fs = std::filesystem;
 
 namespace test {
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return "<missing>";
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void WriteAll(const std::string& path, const std::string& content) {
+  fs::create_directories(fs::path(path).parent_path());
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
+}
 
 TempFolder::TempFolder() {
   std::string pattern = (fs::temp_directory_path() / "vastrel-test-XXXXXX").string();
@@ -30,21 +42,6 @@ TempFolder::~TempFolder() {
   fs::remove_all(path_, ignored);
 }
 
-void TempFolder::WriteFile(const std::string& relative, const std::string& content) const {
-  fs::path file = fs::path(path_) / relative;
-  fs::create_directories(file.parent_path());
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out << content;
-}
-
-std::string TempFolder::ReadFile(const std::string& relative) const {
-  std::ifstream in(fs::path(path_) / relative, std::ios::binary);
-  if (!in) return "<missing>";
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 bool TempFolder::Exists(const std::string& relative) const {
   std::error_code ignored;
   return fs::exists(fs::symlink_status(fs::path(path_) / relative, ignored));
@@ -54,11 +51,11 @@ TempPrefix::TempPrefix() {
   WriteFile("system.reg", "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n");
   WriteFile("user.reg", "WINE REGISTRY Version 2\n;; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win64\n");
   WriteFile("userdef.reg", "WINE REGISTRY Version 2\n;; All keys relative to \\\\User\\\\.Default\n\n#arch=win64\n");
-  fs::create_directories(fs::path(path()) / "drive_c/windows/system32");
-  fs::create_directories(fs::path(path()) / "drive_c/Program Files");
-  fs::create_directories(fs::path(path()) / "dosdevices");
-  fs::create_directory_symlink("../drive_c", fs::path(path()) / "dosdevices/c:");
-  fs::create_directory_symlink("/", fs::path(path()) / "dosdevices/z:");
+  fs::create_directories(path() + "/drive_c/windows/system32");
+  fs::create_directories(path() + "/drive_c/Program Files");
+  fs::create_directories(path() + "/dosdevices");
+  fs::create_directory_symlink("../drive_c", path() + "/dosdevices/c:");
+  fs::create_directory_symlink("/", path() + "/dosdevices/z:");
 }
 
 }  // namespace test

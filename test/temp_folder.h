@@ -6,18 +6,23 @@
 
 namespace test {
 
+/// The whole content of a file ("<missing>" when there is none), and a file
+/// written whole (its folders are made on the way).
+std::string ReadAll(const std::string& path);
+void WriteAll(const std::string& path, const std::string& content);
+
 class TempFolder {
  public:
   TempFolder();
   ~TempFolder();
   TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
 
   const std::string& path() const { return path_; }
-  /// Writes `content` to the file at `relative` (folders on the way are made).
-  void WriteFile(const std::string& relative, const std::string& content) const;
-  /// The whole content of a file, or "<missing>" when there is none.
-  std::string ReadFile(const std::string& relative) const;
+  /// Reads or writes the file at `relative`, as ReadAll and WriteAll do.
+  std::string ReadFile(const std::string& relative) const { return ReadAll(path_ + "/" + relative); }
+  void WriteFile(const std::string& relative, const std::string& content) const {
+    WriteAll(path_ + "/" + relative, content);
+  }
   bool Exists(const std::string& relative) const;
 
  private:

@@ -50,11 +50,9 @@ struct Loaded {
 std::string LinkValue(const std::string& target) {
   std::string line = "\"SymbolicLinkValue\"=hex(6):";
   char byte[8];
-  for (std::size_t i = 0; i < target.size(); ++i) {
-    std::snprintf(byte, sizeof byte, "%s%02x,00", i ? "," : "", static_cast<unsigned char>(target[i]));
-    line += byte;
-  }
-  return line + "\n";
+  for (unsigned char c : target) line += (std::snprintf(byte, sizeof byte, "%02x,00,", c), byte);
+  line.back() = '\n';
+  return line;
 }
 
 TEST(WineRegistryReaderTest, EscapesInNamesAndStrings) {
@@ -72,12 +70,9 @@ TEST(WineRegistryReaderTest, EscapesInNamesAndStrings) {
   EXPECT_EQ(loaded.Values("Software\\Esc[1]\xc3\xa9"),
             (std::vector<ListedValue>{
                 {"caf\xc3\xa9", kRegSz, Sz("A\xd2\xb1\xe4\xb0\xad" "A1\xe2\x98\xba!")},
-                {"ctl", kRegSz, Sz("\a\b\t\n\v\f\r\x1b")},
-                {"oct", kRegSz, Sz("\x01" "7A\x07")},
-                {"pair", kRegSz, Sz("\xf0\x9f\x98\x80")},
-                {"raw", kRegSz, Sz("\xc3\xa9t\xc3\xa9")},
-                {"x", kRegSz, Sz("xg \\ \" q")},
-            }));
+                {"ctl", kRegSz, Sz("\a\b\t\n\v\f\r\x1b")}, {"oct", kRegSz, Sz("\x01" "7A\x07")},
+                {"pair", kRegSz, Sz("\xf0\x9f\x98\x80")}, {"raw", kRegSz, Sz("\xc3\xa9t\xc3\xa9")},
+                {"x", kRegSz, Sz("xg \\ \" q")}}));
 }
 
 TEST(WineRegistryReaderTest, EveryValueForm) {
@@ -101,20 +96,14 @@ TEST(WineRegistryReaderTest, EveryValueForm) {
   EXPECT_EQ(loaded.output, "");
   EXPECT_EQ(loaded.Values("Forms"),
             (std::vector<ListedValue>{
-                {"", kRegSz, Sz("default")},
-                {"b", kRegBinary, "\x01\x02\xff"},
+                {"", kRegSz, Sz("default")}, {"b", kRegBinary, "\x01\x02\xff"},
                 {"big", 11, "\x01\x02\x03\x04\x05\x06\x07\x08"},
                 {"cont", kRegBinary, std::string("\x00\x01\x02\x03\x04", 5)},
-                {"d", kRegDword, std::string("\x2a\0\0\0", 4)},
-                {"e", kRegExpandSz, Sz("%SystemRoot%")},
-                {"empty", kRegSz, ""},
-                {"m", kRegMultiSz, std::string("a\0b\0\0", 5)},
+                {"d", kRegDword, std::string("\x2a\0\0\0", 4)}, {"e", kRegExpandSz, Sz("%SystemRoot%")},
+                {"empty", kRegSz, ""}, {"m", kRegMultiSz, std::string("a\0b\0\0", 5)},
                 {"odd", kRegSz, "no"},  // the odd byte is no UTF-16 unit
-                {"s", kRegSz, Sz("plain")},
-                {"short", kRegDword, "\x01\x02"},
-                {"t", 0xffffffff, ""},
-                {"utf16", kRegExpandSz, Sz("\xc3\xa9\xf0\x9f\x98\x80")},
-            }));
+                {"s", kRegSz, Sz("plain")}, {"short", kRegDword, "\x01\x02"}, {"t", 0xffffffff, ""},
+                {"utf16", kRegExpandSz, Sz("\xc3\xa9\xf0\x9f\x98\x80")}}));
   // The largest data as stored in UTF-16: "%SystemRoot%" and its NUL.
   EXPECT_EQ(loaded.MaxValueLength("Forms"), 26u);
 }
@@ -175,13 +164,10 @@ TEST(WineRegistryReaderTest, UnreadableLinesAreSkippedAndNamedUpToAFew) {
                 "\"f\"=\"2\"\n"
                 "\"g\"\n");                        // 18
   EXPECT_EQ(loaded.badLines, 8u);
-  EXPECT_EQ(loaded.output,
-            "\b \nLine 8 of system.reg cannot be read and is left out\n"
-            "\b \nLine 9 of system.reg cannot be read and is left out\n"
-            "\b \nLine 10 of system.reg cannot be read and is left out\n"
-            "\b \nLine 11 of system.reg cannot be read and is left out\n"
-            "\b \nLine 14 of system.reg cannot be read and is left out\n"
-            "\b \n3 more registry lines cannot be read and are left out\n");
+  std::string named;
+  for (int line : {8, 9, 10, 11, 14})
+    named += "\b \nLine " + std::to_string(line) + " of system.reg cannot be read and is left out\n";
+  EXPECT_EQ(loaded.output, named + "\b \n3 more registry lines cannot be read and are left out\n");
   EXPECT_EQ(loaded.Values("Good"),
             (std::vector<ListedValue>{{"a", kRegSz, Sz("1")}, {"f", kRegSz, Sz("2")}}));
   EXPECT_EQ(loaded.Subkeys(""), std::vector<std::string>{"Good"});
@@ -200,38 +186,25 @@ TEST(WineRegistryReaderTest, OnlyTheRegistryHeaderOpensAFile) {
 }
 
 TEST(WineRegistryReaderTest, AFileCutAnywhereKeepsEveryLineBeforeTheCut) {
-  // Each value line, with what it holds; a file that ends anywhere must keep
-  // every value whose line ended before the end, and at most the one that
-  // was cut.
-  struct Line {
-    std::string text;
-    ListedValue value;
-  };
-  const std::vector<Line> lines = {
-      {"\"s\"=\"text\"\n", {"s", kRegSz, Sz("text")}},
+  // Value lines in the order they are listed, with what they hold; a file
+  // that ends anywhere keeps every value whose line ended before the end,
+  // and at most the one that was cut, when what is left of it reads whole.
+  const std::pair<std::string, ListedValue> lines[] = {
       {"\"d\"=dword:0000002a\n", {"d", kRegDword, std::string("\x2a\0\0\0", 4)}},
       {"\"h\"=hex:00,01,\\\n  02,03\n", {"h", kRegBinary, std::string("\0\x01\x02\x03", 4)}},
       {"\"m\"=str(7):\"a\\0b\\0\"\n", {"m", kRegMultiSz, std::string("a\0b\0\0", 5)}},
-  };
+      {"\"s\"=\"text\"\n", {"s", kRegSz, Sz("text")}}};
   std::string text = kHeader + "[Cut] 1700000000\n#time=1da2b3c4d5e6f70\n";
   std::vector<std::size_t> ends;
-  for (const Line& line : lines) {
-    text += line.text;
-    ends.push_back(text.size());
-  }
+  for (const auto& line : lines) ends.push_back((text += line.first).size());
   for (std::size_t cut = 0; cut <= text.size(); ++cut) {
-    Loaded loaded(text.substr(0, cut));
-    std::vector<ListedValue> values = loaded.Values("Cut");
-    std::vector<ListedValue> whole;
-    for (std::size_t i = 0; i < lines.size(); ++i)
-      if (ends[i] <= cut) whole.push_back(lines[i].value);
-    std::sort(whole.begin(), whole.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
-    // The line that was cut may be kept when what is left of it reads whole.
-    std::vector<ListedValue> kept;
-    for (const ListedValue& value : values)
-      if (std::find(whole.begin(), whole.end(), value) != whole.end()) kept.push_back(value);
-    EXPECT_EQ(kept, whole) << "cut at " << cut;
-    EXPECT_LE(values.size(), whole.size() + 1) << "cut at " << cut;
+    std::vector<ListedValue> values = Loaded(text.substr(0, cut)).Values("Cut"), whole;
+    for (std::size_t i = 0; i < ends.size(); ++i)
+      if (ends[i] <= cut) whole.push_back(lines[i].second);
+    std::size_t all = values.size();
+    std::erase_if(values, [&](const ListedValue& value) { return std::count(whole.begin(), whole.end(), value) == 0; });
+    EXPECT_EQ(values, whole) << "cut at " << cut;
+    EXPECT_LE(all, whole.size() + 1) << "cut at " << cut;
   }
 }
 

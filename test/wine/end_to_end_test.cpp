@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -107,7 +108,16 @@ std::string Reg(const std::string& title, const std::string& user, const std::st
               as("HKEY_USERS\\S-1-5-21-0-0-0-1000"));
 }
 
-const std::string kNewReg = Reg("New Added", "\n[USER\\Software\\Vastrel Test]\n\"Added\"=\"new\"\n", R"(
+// The modified and original values: one of each root, and a value whose type alone changed.
+std::string Modified(const std::string& title, const std::string& change, char level) {
+  return Reg(title, "\n[USER\\Software\\Vastrel Test]\n\"Change\"=\"" + change + "\"\n\"Kind\"=\"7\"\n",
+             "\n[HKEY_LOCAL_MACHINE\\Software\\Vastrel Test]\n\"Level\"=dword:0000000" + std::string(1, level) + "\n");
+}
+
+// The registry reports, as the installation must leave them but for what
+// Wine re-stamps.
+const std::map<std::string, std::string> kRegReports = {
+    {"new.reg", Reg("New Added", "\n[USER\\Software\\Vastrel Test]\n\"Added\"=\"new\"\n", R"(
 [HKEY_LOCAL_MACHINE\Software\Vastrel Test\Tool]
 @="Sample Tool"
 "Big"=Error Bad Type 11
@@ -119,15 +129,10 @@ const std::string kNewReg = Reg("New Added", "\n[USER\\Software\\Vastrel Test]\n
 
 [HKEY_LOCAL_MACHINE\Software\Vastrel Test\Tool\Empty]
 @=""
-)");
-// A type-only change (Kind: REG_SZ to REG_EXPAND_SZ) is a change whose two
-// lines read the same.
-std::string Modified(const std::string& title, const std::string& change, char level) {
-  return Reg(title, "\n[USER\\Software\\Vastrel Test]\n\"Change\"=\"" + change + "\"\n\"Kind\"=\"7\"\n",
-             "\n[HKEY_LOCAL_MACHINE\\Software\\Vastrel Test]\n\"Level\"=dword:0000000" + std::string(1, level) + "\n");
-}
-const std::string kModReg = Modified("Modified", "after", '2'), kModoReg = Modified("Original", "before", '1');
-const std::string kRemReg = Reg("Removed", R"(
+)")},
+    // A type-only change (Kind: REG_SZ to REG_EXPAND_SZ) is a change whose two lines read the same.
+    {"mod.reg", Modified("Modified", "after", '2')}, {"modo.reg", Modified("Original", "before", '1')},
+    {"rem.reg", Reg("Removed", R"(
 [USER\Software\Vastrel Test]
 "Obsolete"=dword:00000001
 
@@ -136,7 +141,21 @@ const std::string kRemReg = Reg("Removed", R"(
 
 [USER\Software\Vastrel Test\Old Key\Deeper]
 @="deep"
-)");
+)")}};
+
+// The other reports (with LF for CR LF): files, then INI entries.
+const std::map<std::string, std::string> kOtherReports = {
+    {"new.txt", ";   New Added File\n\nC:\\windows\\vastrel-new.txt\n"},
+    // The installation rewrote win.ini too; a folder's own files come first.
+    {"mod.txt", ";   Modified File\n\nC:\\windows\\win.ini\nC:\\windows\\system32\\vastrel-lib.dll\n"},
+    {"rem.txt", ";   Removed File\n\nC:\\windows\\vastrel-old.txt\n"},
+    {"prgnew.txt", ";   New Added File\n\nC:\\Program Files\\Vastrel Test\\Plugins [DIR]\n"
+                   "C:\\Program Files\\Vastrel Test\\tool.exe\n"},
+    {"prgmod.txt", ";   Modified File\n\nC:\\Program Files\\Vastrel Test\\readme.txt\n"},
+    {"prgrem.txt", ";   Removed File\n\n"}, {"win_new.ini", "\n[Vastrel]\nVersion=2\n"},
+    {"win_mod.ini", "\n[mail]\nmapi=0\n"}, {"win_modo.ini", "\n[mail]\nmapi=1\n"},
+    {"win_rem.ini", "\n[Vastrel]\nOld=1\n"}, {"system_new.ini", ""}, {"system_mod.ini", ""}, {"system_modo.ini", ""},
+    {"system_rem.ini", ""}};
 
 // The keys that a run's "Inacessible path" messages name, in their order.
 std::vector<std::string> InaccessibleKeys(const std::string& output) {
@@ -148,12 +167,6 @@ std::vector<std::string> InaccessibleKeys(const std::string& output) {
   }
   return keys;
 }
-
-const std::vector<std::string> kRegReports = {"new.reg", "mod.reg", "modo.reg", "rem.reg"};
-const std::vector<std::string> kOtherReports = {
-    "new.txt",     "mod.txt",      "rem.txt",         "prgnew.txt",     "prgmod.txt",
-    "prgrem.txt",  "win_new.ini",  "win_mod.ini",     "win_modo.ini",   "win_rem.ini",
-    "system_new.ini", "system_mod.ini", "system_modo.ini", "system_rem.ini"};
 
 // One build's run: what it printed and the working folder it left.
 struct BuildRun {
@@ -172,7 +185,7 @@ class WineEndToEnd : public ::testing::Test {
     linux_.folder = results_->path() + "/linux";
     exchanged_.folder = results_->path() + "/exchanged";
     prefix_ = std::make_unique<WinePrefix>();
-    pristine_ = WinePrefix::CopyOf(*prefix_);
+    pristine_ = std::make_unique<WinePrefix>(prefix_.get());
 
     RunScript("setup.bat", kSetupCommands);
     WriteAll(prefix_->DriveC("windows/win.ini"), kWinIniBefore);
@@ -265,29 +278,8 @@ TEST_F(WineEndToEnd, EveryStepOfBothRunsCompletes) {
 }
 
 TEST_F(WineEndToEnd, ReportsHoldExactlyTheInstallation) {
-  EXPECT_EQ(Without(kWineRestamps, windows_, "new.reg"), kNewReg);
-  EXPECT_EQ(Without(kWineRestamps, windows_, "mod.reg"), kModReg);
-  EXPECT_EQ(Without(kWineRestamps, windows_, "modo.reg"), kModoReg);
-  EXPECT_EQ(Without(kWineRestamps, windows_, "rem.reg"), kRemReg);
-
-  EXPECT_EQ(windows_.Report("new.txt"), Crlf(";   New Added File\n\nC:\\windows\\vastrel-new.txt\n"));
-  // The installation rewrote win.ini too; a folder's own files come first.
-  EXPECT_EQ(windows_.Report("mod.txt"),
-            Crlf(";   Modified File\n\nC:\\windows\\win.ini\nC:\\windows\\system32\\vastrel-lib.dll\n"));
-  EXPECT_EQ(windows_.Report("rem.txt"), Crlf(";   Removed File\n\nC:\\windows\\vastrel-old.txt\n"));
-  EXPECT_EQ(windows_.Report("prgnew.txt"), Crlf(";   New Added File\n\n"
-                                               "C:\\Program Files\\Vastrel Test\\Plugins [DIR]\n"
-                                               "C:\\Program Files\\Vastrel Test\\tool.exe\n"));
-  EXPECT_EQ(windows_.Report("prgmod.txt"),
-            Crlf(";   Modified File\n\nC:\\Program Files\\Vastrel Test\\readme.txt\n"));
-  EXPECT_EQ(windows_.Report("prgrem.txt"), Crlf(";   Removed File\n\n"));
-
-  EXPECT_EQ(windows_.Report("win_new.ini"), Crlf("\n[Vastrel]\nVersion=2\n"));
-  EXPECT_EQ(windows_.Report("win_mod.ini"), Crlf("\n[mail]\nmapi=0\n"));
-  EXPECT_EQ(windows_.Report("win_modo.ini"), Crlf("\n[mail]\nmapi=1\n"));
-  EXPECT_EQ(windows_.Report("win_rem.ini"), Crlf("\n[Vastrel]\nOld=1\n"));
-  for (const char* report : {"system_new.ini", "system_mod.ini", "system_modo.ini", "system_rem.ini"})
-    EXPECT_EQ(windows_.Report(report), "") << report;
+  for (const auto& [report, expected] : kRegReports) EXPECT_EQ(Without(kWineRestamps, windows_, report), expected);
+  for (const auto& [report, expected] : kOtherReports) EXPECT_EQ(windows_.Report(report), Crlf(expected)) << report;
 }
 
 // Run after wineserver -w on the same prefix, the Linux build gives the same
@@ -302,11 +294,11 @@ TEST_F(WineEndToEnd, TheLinuxBuildGivesTheSameAnswerAndReadsTheSnapshotsOfTheWin
   for (const std::string& key : kKeysOnlyWhileWineRuns) differences.push_back({key, std::nullopt});
   for (std::string key : kKeysVastrelExeCannotOpen)  // as the Linux build names them
     differences.push_back({key.ends_with("??????") ? key.replace(key.size() - 6, 6, kGlobes) : key, std::nullopt});
-  for (const std::string& report : kOtherReports) {
+  for (const auto& [report, expected] : kOtherReports) {
     EXPECT_EQ(linux_.Report(report), windows_.Report(report)) << report;
     EXPECT_EQ(exchanged_.Report(report), windows_.Report(report)) << report;
   }
-  for (const std::string& report : kRegReports) {
+  for (const auto& [report, expected] : kRegReports) {
     EXPECT_EQ(Without(kWineRestamps, linux_, report), Without(kWineRestamps, windows_, report)) << report;
     EXPECT_EQ(Without(differences, exchanged_, report), Without(kWineRestamps, windows_, report)) << report;
   }

@@ -32,45 +32,37 @@ RegReport RegReport::Read(const std::string& text) {
   return report;
 }
 
-std::string RegReport::Text() const {
-  std::string text = preamble;
-  for (const RegSection& section : sections) {
-    text += "\r\n[" + section.keyPath + "]\r\n";
-    for (const std::string& line : section.lines) text += line + "\r\n";
-  }
-  return text;
-}
-
 std::string WithoutRestamps(const std::string& text, const std::vector<Restamp>& restamps,
                             std::vector<std::string>* removed) {
   RegReport report = RegReport::Read(text);
-  std::vector<RegSection> kept;
+  std::string kept = report.preamble;
   for (const RegSection& section : report.sections) {
     // Whether a restamp names `line`, or with none the key itself.
     auto gone = [&](const std::string* line) {
       for (const Restamp& restamp : restamps) {
-        std::string start = !restamp.valueName ? "" : restamp.valueName->empty() ? "@=" : "\"" + *restamp.valueName + "\"=";
-        if (!line ? !restamp.valueName && InKey(section.keyPath, restamp.keyPath)
-                  : restamp.valueName && InKey(section.keyPath, restamp.keyPath, false) && line->starts_with(start))
+        const std::optional<std::string>& name = restamp.valueName;
+        std::string start = !name ? "" : name->empty() ? "@=" : "\"" + *name + "\"=";
+        if (!line ? !name && InKey(section.keyPath, restamp.keyPath)
+                  : name && InKey(section.keyPath, restamp.keyPath, false) && line->starts_with(start))
           return true;
       }
       return false;
     };
+    std::string header = "[" + section.keyPath + "]", lines;
     if (gone(nullptr)) {
-      if (removed) removed->push_back("[" + section.keyPath + "]");
+      if (removed) removed->push_back(header);
       continue;
     }
-    RegSection left{section.keyPath, {}};
     for (const std::string& line : section.lines) {
       if (!gone(&line))
-        left.lines.push_back(line);
+        lines += line + "\r\n";
       else if (removed)
-        removed->push_back("[" + section.keyPath + "] " + line);
+        removed->push_back(header + " " + line);
     }
-    if (section.lines.empty() || !left.lines.empty()) kept.push_back(left);
+    // A header whose value lines all went goes too.
+    if (section.lines.empty() || !lines.empty()) kept += "\r\n" + header + "\r\n" + lines;
   }
-  report.sections = kept;
-  return report.Text();
+  return kept;
 }
 
 }  // namespace test

@@ -20,7 +20,6 @@ struct RegReport {
 
   /// Reads a report; throws std::runtime_error when it is not laid out as above.
   static RegReport Read(const std::string& text);
-  std::string Text() const;
 };
 
 /// A key or value to leave out: the value `valueName` of the key `keyPath`,

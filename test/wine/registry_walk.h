@@ -88,10 +88,7 @@ inline void WalkKey(platform::Registry& registry, platform::RegistryKey root, co
     }
     out += Escape(name.data(), nameLength) + "|" + std::to_string(type) + "|";
     char hex[4];
-    for (std::uint32_t k = 0; k < dataLength; ++k) {
-      std::snprintf(hex, sizeof hex, "%02x", data[k]);
-      out += hex;
-    }
+    for (std::uint32_t k = 0; k < dataLength; ++k) out += (std::snprintf(hex, sizeof hex, "%02x", data[k]), hex);
     out += "\n";
   }
   registry.CloseKey(key);
