@@ -4,7 +4,7 @@
 #include <cstring>
 #include <limits>
 #include <string_view>
-#include <unordered_map>
+#include <functional>
 #include <vector>
 
 #include "app/file.h"
@@ -40,29 +40,30 @@ std::string_view NameOf(const platform::FindData& data) {
 // The stored entries not matched yet, found by name and kind in constant
 // time. A live entry takes the first unmatched stored entry of its name and
 // kind in stored order, as a search from the start of the list would.
+// Entries alike in name and kind are chained in stored order; the table
+// holds each chain's head in open addressing, one slot per distinct entry,
+// so a folder of a hundred thousand entries costs no allocation per entry.
 class StoredEntries {
  public:
   explicit StoredEntries(const std::vector<DirEntryRecord>& records)
       : records_(records), nextSameName_(records.size(), kNone), matched_(records.size(), false) {
+    std::size_t slots = 16;
+    while (slots < 2 * records.size()) slots *= 2;
+    slots_.assign(slots, {kNone, kNone});
     for (std::size_t i = records.size(); i-- > 0;) {
-      auto [it, added] = HeadsFor(records[i].IsFolder()).try_emplace(NameOf(records[i].data), i);
-      if (!added) {
-        nextSameName_[i] = it->second;
-        it->second = static_cast<std::uint32_t>(i);
-      }
+      Slot& slot = SlotFor(NameOf(records[i].data), records[i].IsFolder());
+      if (slot.first == kNone) slot.first = static_cast<std::uint32_t>(i);
+      nextSameName_[i] = slot.head;
+      slot.head = static_cast<std::uint32_t>(i);
     }
   }
 
   /// Takes the first unmatched entry named `name` of the given kind.
   const DirEntryRecord* Take(std::string_view name, bool folder) {
-    auto& heads = HeadsFor(folder);
-    auto it = heads.find(name);
-    if (it == heads.end()) return nullptr;
-    std::uint32_t index = it->second;
-    if (nextSameName_[index] == kNone)
-      heads.erase(it);
-    else
-      it->second = nextSameName_[index];
+    Slot& slot = SlotFor(name, folder);
+    if (slot.head == kNone) return nullptr;
+    std::uint32_t index = slot.head;
+    slot.head = nextSameName_[index];
     matched_[index] = true;
     return &records_[index];
   }
@@ -70,15 +71,26 @@ class StoredEntries {
   bool Matched(std::size_t index) const { return matched_[index]; }
 
  private:
-  std::unordered_map<std::string_view, std::uint32_t>& HeadsFor(bool folder) {
-    return folder ? folderHeads_ : fileHeads_;
+  struct Slot {
+    std::uint32_t first;  // an entry of this name and kind; kNone: the slot is free
+    std::uint32_t head;   // the first one not matched yet, kNone once all are
+  };
+
+  // The slot of `name` and kind: its own, or the free one it would take.
+  Slot& SlotFor(std::string_view name, bool folder) {
+    std::size_t mask = slots_.size() - 1;
+    for (std::size_t at = (std::hash<std::string_view>()(name) * 2 + folder) & mask;; at = (at + 1) & mask) {
+      Slot& slot = slots_[at];
+      if (slot.first == kNone) return slot;
+      const DirEntryRecord& record = records_[slot.first];
+      if (record.IsFolder() == folder && NameOf(record.data) == name) return slot;
+    }
   }
 
   const std::vector<DirEntryRecord>& records_;
   std::vector<std::uint32_t> nextSameName_;
   std::vector<bool> matched_;
-  std::unordered_map<std::string_view, std::uint32_t> fileHeads_;
-  std::unordered_map<std::string_view, std::uint32_t> folderHeads_;
+  std::vector<Slot> slots_;
 };
 
 struct CommonFolder {

@@ -64,4 +64,20 @@ TEST_F(FolderComparisonTest, UnlistableSubfolderIsReportedAndSkippedWhileTheRest
   EXPECT_EQ(Added(), "C:\\R\\A\\new.txt\r\nC:\\R\\C\\new.txt\r\n");
 }
 
+TEST_F(FolderComparisonTest, EntriesAlikeInNameTakeTheStoredOnesInOrder) {
+  // Each backslash of a host name shows as three bytes, so these names
+  // differ only past the 259 bytes a record keeps.
+  const std::string name(100, '\\');
+  for (int last = 1; last <= 3; ++last) Write("R/" + name + std::to_string(last), std::string(last, 'x'));
+  Capture("C:\\R");
+  fs::remove(Host("R/" + name + "2"));
+  EXPECT_EQ(Compare(), "");
+  std::string kept;
+  for (int i = 0; i < 86; ++i) kept += "\xef\x81\x9c";
+  const std::string line = "C:\\R\\" + kept + "\xef\r\n";
+  EXPECT_EQ(Modified(), line);  // the third, of 3 bytes, took the second's record
+  EXPECT_EQ(Removed(), line);
+  EXPECT_EQ(Added(), "");
+}
+
 }  // namespace
