@@ -1,6 +1,5 @@
 #include "test/run.h"
 
-#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 

@@ -3,8 +3,6 @@
 // TMPDIR of its own so that nothing touches the user's ~/.wine or another
 // prefix's server. The destructor ends the prefix's server and removes it all.
 
-#include <map>
-#include <optional>
 #include <string>
 #include <vector>
 
