@@ -114,8 +114,14 @@ TEST(DriverTest, ARunGivesEveryReportAndGoesOnPastWhatItCouldNotCapture) {
   prefix.WriteFile("drive_c/windows/win.ini",
                    "[windows]\r\nload=app.exe\r\nrun=\r\n[Desktop]\r\nWallpaper=(None)\r\n[App]\r\nInstalled=1");
   run("-d");
+  std::map<std::string, std::string> lines = {
+      {"new.txt", "C:\\windows\\system32\\tool.dll\r\n"}, {"rem.txt", "C:\\windows\\gone.dll\r\n"},
+      {"mod.txt", "C:\\windows\\win.ini\r\nC:\\windows\\system32\\old.dll\r\n"},  // a folder's own files first
+      {"prgnew.txt", "C:\\Program Files\\Other [DIR]\r\nC:\\Program Files\\Tool\\Plugins [DIR]\r\n"},
+      {"prgmod.txt", "C:\\Program Files\\Tool\\tool.exe\r\n"}, {"win_new.ini", "\r\n[App]\r\nInstalled=1\r\n"},
+      {"win_mod.ini", "\r\n[windows]\r\nload=app.exe\r\n"}, {"win_modo.ini", "\r\n[windows]\r\nload=\r\n"},
+      {"win_rem.ini", "\r\n[Old]\r\ngone=yes\r\n"}};
   // HKEY_CURRENT_USER is the user's key below HKEY_USERS as well.
-  std::map<std::string, std::string> lines;
   for (std::string key : {"HKEY_CURRENT_USER", "HKEY_USERS\\S-1-5-21-0-0-0-1000"}) {
     key += "\\Software\\Sample";
     lines["new.reg"] += "\r\n[" + key + "\\Tool]\r\n@=\"Sample Tool\"\r\n\"Flags\"=dword:0000002A\r\n";
@@ -124,15 +130,6 @@ TEST(DriverTest, ARunGivesEveryReportAndGoesOnPastWhatItCouldNotCapture) {
     lines["rem.reg"] += "\r\n[" + key + "]\r\n\"Obsolete\"=\"x\"\r\n";
   }
   const std::string modified = lines["mod.reg"];
-  lines["new.txt"] = "C:\\windows\\system32\\tool.dll\r\n";
-  lines["mod.txt"] = "C:\\windows\\win.ini\r\nC:\\windows\\system32\\old.dll\r\n";  // a folder's own files first
-  lines["rem.txt"] = "C:\\windows\\gone.dll\r\n";
-  lines["prgnew.txt"] = "C:\\Program Files\\Other [DIR]\r\nC:\\Program Files\\Tool\\Plugins [DIR]\r\n";
-  lines["prgmod.txt"] = "C:\\Program Files\\Tool\\tool.exe\r\n";
-  lines["win_new.ini"] = "\r\n[App]\r\nInstalled=1\r\n";
-  lines["win_mod.ini"] = "\r\n[windows]\r\nload=app.exe\r\n";
-  lines["win_modo.ini"] = "\r\n[windows]\r\nload=\r\n";
-  lines["win_rem.ini"] = "\r\n[Old]\r\ngone=yes\r\n";
   ExpectReports(prefix, lines);
 
   // As if the registry's capture had stopped before HKEY_USERS.

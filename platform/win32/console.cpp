@@ -19,9 +19,17 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
 
 // Binary mode: the bytes printed are the bytes written, as on Linux; text
 // mode would turn the prompt's "\r\n" into "\r\r\n" in redirected output.
+// A console sees every print at once. Output to a file or a pipe is
+// buffered, since a walk prints a spinner step for every key; it is flushed
+// before the prompt and at exit.
 void InitConsole() {
   _setmode(_fileno(stdout), _O_BINARY);
-  std::setvbuf(stdout, nullptr, _IONBF, 0);
+  HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD mode;
+  if (output != INVALID_HANDLE_VALUE && output != nullptr && !::GetConsoleMode(output, &mode))
+    std::setvbuf(stdout, nullptr, _IOFBF, 64 * 1024);
+  else
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
 }
 
 void WaitForKey() {
