@@ -49,12 +49,12 @@ class Listing {
     entry.written = ToFileTime(st.st_mtim);
     entry.accessed = ToFileTime(st.st_atim);
     entry.size = folder ? 0 : static_cast<std::uint64_t>(st.st_size);
-    entry.nameAt = Place(names_.size());
-    entry.nameLength = Place(name.size());
+    entry.nameAt = names_.size();
+    entry.nameLength = name.size();
     names_ += name;
-    entry.keyAt = Place(keys_.size());
+    entry.keyAt = keys_.size();
     AppendKey(name);
-    entry.keyLength = Place(keys_.size() - entry.keyAt);
+    entry.keyLength = keys_.size() - entry.keyAt;
     entries_.push_back(entry);
   }
 
@@ -100,7 +100,7 @@ class Listing {
     data->lastAccessTime = entry.accessed;
     data->fileSizeHigh = static_cast<std::uint32_t>(entry.size >> 32);
     data->fileSizeLow = static_cast<std::uint32_t>(entry.size);
-    std::size_t length = std::min<std::size_t>(entry.nameLength, sizeof data->fileName - 1);
+    std::size_t length = std::min(entry.nameLength, sizeof data->fileName - 1);
     std::memcpy(data->fileName, names_.data() + entry.nameAt, length);
   }
 
@@ -109,12 +109,9 @@ class Listing {
     std::uint32_t attributes = 0;
     FileTime written{}, accessed{};
     std::uint64_t size = 0;
-    std::uint32_t nameAt = 0, nameLength = 0;  // in names_
-    std::uint32_t keyAt = 0, keyLength = 0;    // in keys_
+    std::size_t nameAt = 0, nameLength = 0;  // in names_
+    std::size_t keyAt = 0, keyLength = 0;    // in keys_
   };
-
-  // Offsets into the shared strings; no folder on disk holds 4 GB of names.
-  static std::uint32_t Place(std::size_t offset) { return static_cast<std::uint32_t>(offset); }
 
   void AppendKey(const std::string& name) {
     bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return (c & 0x80) == 0; });
