@@ -8,7 +8,8 @@
 
 namespace platform {
 
-/// The size a large block is best made of: a multiple of it wastes nothing.
+/// The size of a large page. Blocks of this size or more are best made of
+/// whole multiples of it; smaller ones come from the ordinary heap.
 constexpr std::size_t kLargeBlockSize = std::size_t{2} << 20;
 
 /// A block of `size` bytes, not initialised; raises std::bad_alloc.

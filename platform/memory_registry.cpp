@@ -47,6 +47,10 @@ bool DeeperThan(std::string_view path, std::size_t limit) {
   return levels > limit;
 }
 
+// The first block of each kind; each next one is twice the last, up to the
+// large-page size.
+constexpr std::size_t kFirstBlockSize = 64 * 1024;
+
 // Bytes that live as long as the registry: the names and the data of keys
 // and values, of which a loaded prefix holds millions.
 class Arena {
@@ -55,16 +59,18 @@ class Arena {
   Arena(const Arena&) = delete;
   Arena& operator=(const Arena&) = delete;
   ~Arena() {
-    for (char* block : blocks_) FreeLargeBlock(block, kBlockSize);
+    for (auto [block, size] : blocks_) FreeLargeBlock(block, size);
   }
 
   char* Allocate(std::size_t size) {
-    if (size > kBlockSize / 8) return large_.emplace_back(std::make_unique_for_overwrite<char[]>(size)).get();
+    if (size > kLargeBlockSize / 8) return large_.emplace_back(std::make_unique_for_overwrite<char[]>(size)).get();
     if (size > left_) {
+      std::size_t blockSize = std::max(nextBlockSize_, size);
+      nextBlockSize_ = std::min(nextBlockSize_ * 2, kLargeBlockSize);
       blocks_.reserve(blocks_.size() + 1);
-      next_ = static_cast<char*>(AllocateLargeBlock(kBlockSize));
-      blocks_.push_back(next_);
-      left_ = kBlockSize;
+      next_ = static_cast<char*>(AllocateLargeBlock(blockSize));
+      blocks_.emplace_back(next_, blockSize);
+      left_ = blockSize;
     }
     char* bytes = next_;
     next_ += size;
@@ -79,8 +85,9 @@ class Arena {
   }
 
  private:
-  static constexpr std::size_t kBlockSize = kLargeBlockSize;
-  std::vector<char*> blocks_;
+  // Small registries take small blocks; large ones soon grow to large pages.
+  std::size_t nextBlockSize_ = kFirstBlockSize;
+  std::vector<std::pair<char*, std::size_t>> blocks_;
   std::vector<std::unique_ptr<char[]>> large_;  // what a block would hold too little of
   char* next_ = nullptr;
   std::size_t left_ = 0;
@@ -201,14 +208,17 @@ struct MemoryRegistry::Impl {
   Key emptyKey;
   // Every key below the roots, in blocks. Deleted keys stay here too, so
   // that handles still open on them stay harmless.
-  static constexpr std::size_t kKeyBlockSize = kLargeBlockSize / sizeof(Key);
-  std::vector<Key*> keyBlocks;
-  std::size_t keysInLastBlock = kKeyBlockSize;
+  struct KeyBlock {
+    Key* keys;
+    std::size_t capacity;
+  };
+  std::vector<KeyBlock> keyBlocks;
+  std::size_t keysInLastBlock = 0;
   Arena arena;
   // The lists of the keys in blocks: a list that grows leaves its old room
   // to a later list of that size.
   LargeBlockResource listBlocks;
-  std::pmr::monotonic_buffer_resource listArena{kLargeBlockSize, &listBlocks};
+  std::pmr::monotonic_buffer_resource listArena{kFirstBlockSize, &listBlocks};
   std::pmr::unsynchronized_pool_resource lists{&listArena};
   // Open keys by handle: 0x100 + 4 * slot, as Windows numbers handles; a
   // closed handle's slot is taken again by a later open, as on Windows.
@@ -236,12 +246,14 @@ struct MemoryRegistry::Impl {
   std::function<void(const std::string&)> queryHook;
 
   Key& NewKey() {
-    if (keysInLastBlock == kKeyBlockSize) {
+    if (keyBlocks.empty() || keysInLastBlock == keyBlocks.back().capacity) {
+      std::size_t bytes = keyBlocks.empty() ? kFirstBlockSize
+                                            : std::min(keyBlocks.back().capacity * sizeof(Key) * 2, kLargeBlockSize);
       keyBlocks.reserve(keyBlocks.size() + 1);
-      keyBlocks.push_back(static_cast<Key*>(AllocateLargeBlock(kKeyBlockSize * sizeof(Key))));
+      keyBlocks.push_back({static_cast<Key*>(AllocateLargeBlock(bytes)), bytes / sizeof(Key)});
       keysInLastBlock = 0;
     }
-    Key* key = new (keyBlocks.back() + keysInLastBlock) Key(&lists);
+    Key* key = new (keyBlocks.back().keys + keysInLastBlock) Key(&lists);
     ++keysInLastBlock;
     return *key;
   }
@@ -251,9 +263,9 @@ struct MemoryRegistry::Impl {
   Impl& operator=(const Impl&) = delete;
   ~Impl() {
     for (std::size_t b = 0; b < keyBlocks.size(); ++b) {
-      std::size_t made = b + 1 == keyBlocks.size() ? keysInLastBlock : kKeyBlockSize;
-      for (std::size_t k = 0; k < made; ++k) keyBlocks[b][k].~Key();
-      FreeLargeBlock(keyBlocks[b], kKeyBlockSize * sizeof(Key));
+      std::size_t made = b + 1 == keyBlocks.size() ? keysInLastBlock : keyBlocks[b].capacity;
+      for (std::size_t k = 0; k < made; ++k) keyBlocks[b].keys[k].~Key();
+      FreeLargeBlock(keyBlocks[b].keys, keyBlocks[b].capacity * sizeof(Key));
     }
   }
 

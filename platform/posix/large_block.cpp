@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <new>
 
 namespace platform {
@@ -14,6 +15,12 @@ std::size_t RoundUp(std::size_t size) { return (size + kLargeBlockSize - 1) / kL
 }  // namespace
 
 void* AllocateLargeBlock(std::size_t size) {
+  if (size < kLargeBlockSize) {
+    // Too small for a large page: from the heap.
+    void* block = std::malloc(size);
+    if (!block) throw std::bad_alloc();
+    return block;
+  }
   // Mapped with room to start on a large-page boundary; the rest is unmapped.
   std::size_t length = RoundUp(size);
   std::size_t mapped = length + kLargeBlockSize;
@@ -30,7 +37,11 @@ void* AllocateLargeBlock(std::size_t size) {
 }
 
 void FreeLargeBlock(void* block, std::size_t size) {
-  if (block) munmap(block, RoundUp(size));
+  if (!block) return;
+  if (size < kLargeBlockSize)
+    std::free(block);
+  else
+    munmap(block, RoundUp(size));
 }
 
 }  // namespace platform
