@@ -211,6 +211,7 @@ struct MemoryRegistry::Impl {
   struct KeyBlock {
     Key* keys;
     std::size_t capacity;
+    std::size_t bytes;  // as allocated
   };
   std::vector<KeyBlock> keyBlocks;
   std::size_t keysInLastBlock = 0;
@@ -248,9 +249,9 @@ struct MemoryRegistry::Impl {
   Key& NewKey() {
     if (keyBlocks.empty() || keysInLastBlock == keyBlocks.back().capacity) {
       std::size_t bytes = keyBlocks.empty() ? kFirstBlockSize
-                                            : std::min(keyBlocks.back().capacity * sizeof(Key) * 2, kLargeBlockSize);
+                                            : std::min(keyBlocks.back().bytes * 2, kLargeBlockSize);
       keyBlocks.reserve(keyBlocks.size() + 1);
-      keyBlocks.push_back({static_cast<Key*>(AllocateLargeBlock(bytes)), bytes / sizeof(Key)});
+      keyBlocks.push_back({static_cast<Key*>(AllocateLargeBlock(bytes)), bytes / sizeof(Key), bytes});
       keysInLastBlock = 0;
     }
     Key* key = new (keyBlocks.back().keys + keysInLastBlock) Key(&lists);
@@ -265,7 +266,7 @@ struct MemoryRegistry::Impl {
     for (std::size_t b = 0; b < keyBlocks.size(); ++b) {
       std::size_t made = b + 1 == keyBlocks.size() ? keysInLastBlock : keyBlocks[b].capacity;
       for (std::size_t k = 0; k < made; ++k) keyBlocks[b].keys[k].~Key();
-      FreeLargeBlock(keyBlocks[b].keys, keyBlocks[b].capacity * sizeof(Key));
+      FreeLargeBlock(keyBlocks[b].keys, keyBlocks[b].bytes);
     }
   }
 

@@ -181,6 +181,24 @@ TEST(MemoryRegistryTest, OpeningSiblingsOneAfterAnotherSeesEveryChange) {
   EXPECT_EQ(ListValues(registry, kCurrentConfig, "B\\C").size(), 0u);
 }
 
+TEST(MemoryRegistryTest, ALargeRegistryKeepsEveryKeyAndValue) {
+  // Enough keys, names and lists to pass from small blocks to large ones.
+  constexpr int kKeys = 40000;
+  MemoryRegistry registry;
+  MemoryRegistry::Key* parent = registry.AddSubkey(registry.RootKey(kLocalMachine), "Many");
+  for (int i = 0; i < kKeys; ++i) {
+    std::string name = "Key" + std::to_string(i);
+    registry.SetValue(registry.AddSubkey(parent, name), "Value", kRegSz, name + std::string(1, '\0'), 0);
+  }
+  RegistryKey key = Open(registry, kLocalMachine, "Many");
+  RegistryKeyInfo info;
+  ASSERT_EQ(registry.QueryInfoKey(key, nullptr, nullptr, &info), kErrorSuccess);
+  EXPECT_EQ(info.subKeys, static_cast<std::uint32_t>(kKeys));
+  EXPECT_EQ(ListValues(registry, kLocalMachine, "Many\\Key39999"),
+            (std::vector<ListedValue>{{"Value", kRegSz, Sz("Key39999")}}));
+  registry.CloseKey(key);
+}
+
 TEST(MemoryRegistryTest, AliasedRootsShowTheirKey) {
   MemoryRegistry registry;
   registry.AliasRoot(kClassesRoot, "HKEY_LOCAL_MACHINE\\Software\\Classes");
