@@ -217,10 +217,11 @@ struct MemoryRegistry::Impl {
   std::size_t keysInLastBlock = 0;
   Arena arena;
   // The lists of the keys in blocks: a list that grows leaves its old room
-  // to a later list of that size.
+  // to a later list of that size. Chunks of at most 256 lists of a size keep
+  // the room taken but not yet used small.
   LargeBlockResource listBlocks;
   std::pmr::monotonic_buffer_resource listArena{kFirstBlockSize, &listBlocks};
-  std::pmr::unsynchronized_pool_resource lists{&listArena};
+  std::pmr::unsynchronized_pool_resource lists{std::pmr::pool_options{256, 0}, &listArena};
   // Open keys by handle: 0x100 + 4 * slot, as Windows numbers handles; a
   // closed handle's slot is taken again by a later open, as on Windows.
   static constexpr RegistryKey kFirstHandle = 0x100;
