@@ -114,6 +114,7 @@ for kind in $kinds; do
     key="$kind-$count"
     echo "making $key" >&2
     "$generate" "$kind" "$count" "$prefix"
+    sync  # the generator's writes go to disk before anything is timed, not beside it
     export WINEPREFIX=$prefix
     for ((i = 0; i < runs; ++i)); do
       baseline "$key" "$prefix" "$kind"
@@ -127,6 +128,7 @@ for kind in $kinds; do
     done
     same_as_reference "$prefix" -d "$key unchanged" || true
     "$generate" "$kind" "$count" "$prefix" --install
+    sync
     for ((i = 0; i < runs; ++i)); do
       baseline "$key" "$prefix" "$kind"
       run "$key-inst" "$vastrel" -d
