@@ -47,54 +47,11 @@ bool DeeperThan(std::string_view path, std::size_t limit) {
   return levels > limit;
 }
 
-// The first block of each kind; each next one is twice the last, up to the
-// large-page size.
+// The first block of each kind; the next ones grow from there.
 constexpr std::size_t kFirstBlockSize = 64 * 1024;
 
-// Bytes that live as long as the registry: the names and the data of keys
-// and values, of which a loaded prefix holds millions.
-class Arena {
- public:
-  Arena() = default;
-  Arena(const Arena&) = delete;
-  Arena& operator=(const Arena&) = delete;
-  ~Arena() {
-    for (auto [block, size] : blocks_) FreeLargeBlock(block, size);
-  }
-
-  char* Allocate(std::size_t size) {
-    if (size > kLargeBlockSize / 8) return large_.emplace_back(std::make_unique_for_overwrite<char[]>(size)).get();
-    if (size > left_) {
-      std::size_t blockSize = std::max(nextBlockSize_, size);
-      nextBlockSize_ = std::min(nextBlockSize_ * 2, kLargeBlockSize);
-      blocks_.reserve(blocks_.size() + 1);
-      next_ = static_cast<char*>(AllocateLargeBlock(blockSize));
-      blocks_.emplace_back(next_, blockSize);
-      left_ = blockSize;
-    }
-    char* bytes = next_;
-    next_ += size;
-    left_ -= size;
-    return bytes;
-  }
-  std::string_view Copy(std::string_view text) {
-    if (text.empty()) return {};
-    char* bytes = Allocate(text.size());
-    std::memcpy(bytes, text.data(), text.size());
-    return {bytes, text.size()};
-  }
-
- private:
-  // Small registries take small blocks; large ones soon grow to large pages.
-  std::size_t nextBlockSize_ = kFirstBlockSize;
-  std::vector<std::pair<char*, std::size_t>> blocks_;
-  std::vector<std::unique_ptr<char[]>> large_;  // what a block would hold too little of
-  char* next_ = nullptr;
-  std::size_t left_ = 0;
-};
-
-// Memory for the lists of subkeys and values, in large blocks kept until the
-// registry ends.
+// Memory for the keys, their names, data and lists, in large blocks kept
+// until the registry ends.
 class LargeBlockResource : public std::pmr::memory_resource {
  public:
   LargeBlockResource() = default;
@@ -120,7 +77,7 @@ class LargeBlockResource : public std::pmr::memory_resource {
 }  // namespace
 
 struct MemoryRegistry::Key {
-  // One value: its name, then its data, in the arena.
+  // One value: its name, then its data, in the registry's blocks.
   struct Value {
     const char* bytes = nullptr;
     std::uint32_t nameLength = 0;
@@ -138,7 +95,7 @@ struct MemoryRegistry::Key {
     std::uint32_t queryError = 0;
   };
 
-  std::string_view name;  // in the arena
+  std::string_view name;  // in the registry's blocks
   Key* parent = nullptr;
   explicit Key(std::pmr::memory_resource* memory = std::pmr::get_default_resource())
       : subkeys(memory), values(memory) {}
@@ -208,20 +165,29 @@ struct MemoryRegistry::Impl {
   Key emptyKey;
   // Every key below the roots, in blocks. Deleted keys stay here too, so
   // that handles still open on them stay harmless.
+  LargeBlockResource blocks;
   struct KeyBlock {
     Key* keys;
     std::size_t capacity;
-    std::size_t bytes;  // as allocated
   };
   std::vector<KeyBlock> keyBlocks;
   std::size_t keysInLastBlock = 0;
-  Arena arena;
-  // The lists of the keys in blocks: a list that grows leaves its old room
-  // to a later list of that size. Chunks of at most 256 lists of a size keep
-  // the room taken but not yet used small.
-  LargeBlockResource listBlocks;
-  std::pmr::monotonic_buffer_resource listArena{kFirstBlockSize, &listBlocks};
+  // The names and the data of keys and values, of which a loaded prefix
+  // holds millions.
+  std::pmr::monotonic_buffer_resource strings{kFirstBlockSize, &blocks};
+  // The lists of the keys: a list that grows leaves its old room to a later
+  // list of that size. Chunks of at most 256 lists of a size keep the room
+  // taken but not yet used small.
+  std::pmr::monotonic_buffer_resource listArena{kFirstBlockSize, &blocks};
   std::pmr::unsynchronized_pool_resource lists{std::pmr::pool_options{256, 0}, &listArena};
+
+  char* AllocateBytes(std::size_t size) { return static_cast<char*>(strings.allocate(size, 1)); }
+  std::string_view CopyBytes(std::string_view text) {
+    if (text.empty()) return {};
+    char* copy = AllocateBytes(text.size());
+    std::memcpy(copy, text.data(), text.size());
+    return {copy, text.size()};
+  }
   // Open keys by handle: 0x100 + 4 * slot, as Windows numbers handles; a
   // closed handle's slot is taken again by a later open, as on Windows.
   static constexpr RegistryKey kFirstHandle = 0x100;
@@ -249,10 +215,11 @@ struct MemoryRegistry::Impl {
 
   Key& NewKey() {
     if (keyBlocks.empty() || keysInLastBlock == keyBlocks.back().capacity) {
-      std::size_t bytes = keyBlocks.empty() ? kFirstBlockSize
-                                            : std::min(keyBlocks.back().bytes * 2, kLargeBlockSize);
+      // Twice the last block, up to the large-page size.
+      std::size_t capacity = keyBlocks.empty() ? kFirstBlockSize / sizeof(Key)
+                                               : std::min(keyBlocks.back().capacity * 2, kLargeBlockSize / sizeof(Key));
       keyBlocks.reserve(keyBlocks.size() + 1);
-      keyBlocks.push_back({static_cast<Key*>(AllocateLargeBlock(bytes)), bytes / sizeof(Key), bytes});
+      keyBlocks.push_back({static_cast<Key*>(blocks.allocate(capacity * sizeof(Key), alignof(Key))), capacity});
       keysInLastBlock = 0;
     }
     Key* key = new (keyBlocks.back().keys + keysInLastBlock) Key(&lists);
@@ -264,10 +231,10 @@ struct MemoryRegistry::Impl {
   Impl(const Impl&) = delete;
   Impl& operator=(const Impl&) = delete;
   ~Impl() {
+    // Their memory goes with the blocks.
     for (std::size_t b = 0; b < keyBlocks.size(); ++b) {
       std::size_t made = b + 1 == keyBlocks.size() ? keysInLastBlock : keyBlocks[b].capacity;
       for (std::size_t k = 0; k < made; ++k) keyBlocks[b].keys[k].~Key();
-      FreeLargeBlock(keyBlocks[b].keys, keyBlocks[b].bytes);
     }
   }
 
@@ -303,7 +270,7 @@ struct MemoryRegistry::Impl {
     std::size_t at = Key::Position(parent->subkeys, wanted, Key::SubkeyName, found);
     if (found) return parent->subkeys[at];
     Key& key = NewKey();
-    key.name = arena.Copy(wanted);
+    key.name = CopyBytes(wanted);
     key.parent = parent;
     parent->subkeys.insert(parent->subkeys.begin() + at, &key);
     return &key;
@@ -316,7 +283,7 @@ struct MemoryRegistry::Impl {
     Key::Value value;
     // The first spelling of a name stays.
     std::string_view keptName = found ? key->values[at].Name() : valueName;
-    char* bytes = arena.Allocate(keptName.size() + data.size());
+    char* bytes = AllocateBytes(keptName.size() + data.size());
     if (!keptName.empty()) std::memcpy(bytes, keptName.data(), keptName.size());
     if (!data.empty()) std::memcpy(bytes + keptName.size(), data.data(), data.size());
     value.bytes = bytes;
