@@ -10,10 +10,19 @@
 
 namespace regbin {
 
+namespace {
+
+// Stores `value` little-endian at `at` and returns the position after it.
+char* PutU32(char* at, std::uint32_t value) {
+  for (std::uint32_t i = 0; i < kFieldSize; ++i) at[i] = static_cast<char>(value >> (8 * i));
+  return at + kFieldSize;
+}
+
+}  // namespace
+
 void WriteU32(File& file, std::uint32_t value) {
-  std::uint8_t bytes[kFieldSize] = {
-      static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-      static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+  char bytes[kFieldSize];
+  PutU32(bytes, value);
   file.Write(bytes, kFieldSize);
 }
 
@@ -50,13 +59,7 @@ void RegistryEntry::WriteTo(File& file) {
   static thread_local std::vector<char> record;
   if (record.size() < size) record.resize(size);
   char* at = record.data();
-  auto put = [&at](std::uint32_t value) {
-    at[0] = static_cast<char>(value);
-    at[1] = static_cast<char>(value >> 8);
-    at[2] = static_cast<char>(value >> 16);
-    at[3] = static_cast<char>(value >> 24);
-    at += regbin::kFieldSize;
-  };
+  auto put = [&at](std::uint32_t value) { at = regbin::PutU32(at, value); };
   put(isKey);
   put(nameLength);
   if (nameLength != 0) std::memcpy(at, name.data(), nameLength);

@@ -106,8 +106,9 @@ constexpr RunStops kQuoteStops('"');
 constexpr RunStops kBracketStops(']');
 
 // Reads an escaped string whose opening delimiter (a double quote or an
-// opening bracket) is already consumed, up to the unescaped `close`: the text as UTF-8 in `out`, its length in UTF-16
-// units in `units`. False when the line holds no closing delimiter.
+// opening bracket) is already consumed, up to the unescaped `close`: the
+// text as UTF-8 in `out`, its length in UTF-16 units in `units`. False when
+// the line holds no closing delimiter.
 bool ReadEscaped(std::string_view& text, char close, std::string& out, std::size_t& units,
                  std::u16string& scratch) {
   // Most strings are ASCII, escapes included, where UTF-8 bytes and units
