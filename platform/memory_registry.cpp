@@ -163,25 +163,42 @@ struct MemoryRegistry::Impl {
   std::string aliases[kRootCount];
   // Stands for an aliased root whose key is missing: Windows shows an empty key.
   Key emptyKey;
-  // Every key below the roots, in blocks. Deleted keys stay here too, so
-  // that handles still open on them stay harmless.
+  // The memory of everything below, given back when the registry ends.
   LargeBlockResource blocks;
+  // Every key below the roots, in blocks that double up to the large-page
+  // size. Deleted keys stay here too, so that handles still open on them
+  // stay harmless.
   struct KeyBlock {
     Key* keys;
     std::size_t capacity;
+    std::size_t bytes;
   };
   std::vector<KeyBlock> keyBlocks;
   std::size_t keysInLastBlock = 0;
   // The names and the data of keys and values, of which a loaded prefix
-  // holds millions.
-  std::pmr::monotonic_buffer_resource strings{kFirstBlockSize, &blocks};
+  // holds millions, one after another in blocks that double up to the
+  // large-page size.
+  char* nextByte = nullptr;
+  std::size_t bytesLeft = 0;
+  std::size_t nextByteBlock = kFirstBlockSize;
   // The lists of the keys: a list that grows leaves its old room to a later
   // list of that size. Chunks of at most 256 lists of a size keep the room
   // taken but not yet used small.
   std::pmr::monotonic_buffer_resource listArena{kFirstBlockSize, &blocks};
   std::pmr::unsynchronized_pool_resource lists{std::pmr::pool_options{256, 0}, &listArena};
 
-  char* AllocateBytes(std::size_t size) { return static_cast<char*>(strings.allocate(size, 1)); }
+  char* AllocateBytes(std::size_t size) {
+    if (size > kLargeBlockSize / 8) return static_cast<char*>(blocks.allocate(size, 1));
+    if (size > bytesLeft) {
+      bytesLeft = std::max(nextByteBlock, size);
+      nextByte = static_cast<char*>(blocks.allocate(bytesLeft, 1));
+      nextByteBlock = std::min(nextByteBlock * 2, kLargeBlockSize);
+    }
+    char* taken = nextByte;
+    nextByte += size;
+    bytesLeft -= size;
+    return taken;
+  }
   std::string_view CopyBytes(std::string_view text) {
     if (text.empty()) return {};
     char* copy = AllocateBytes(text.size());
@@ -215,11 +232,9 @@ struct MemoryRegistry::Impl {
 
   Key& NewKey() {
     if (keyBlocks.empty() || keysInLastBlock == keyBlocks.back().capacity) {
-      // Twice the last block, up to the large-page size.
-      std::size_t capacity = keyBlocks.empty() ? kFirstBlockSize / sizeof(Key)
-                                               : std::min(keyBlocks.back().capacity * 2, kLargeBlockSize / sizeof(Key));
+      std::size_t bytes = keyBlocks.empty() ? kFirstBlockSize : std::min(keyBlocks.back().bytes * 2, kLargeBlockSize);
       keyBlocks.reserve(keyBlocks.size() + 1);
-      keyBlocks.push_back({static_cast<Key*>(blocks.allocate(capacity * sizeof(Key), alignof(Key))), capacity});
+      keyBlocks.push_back({static_cast<Key*>(blocks.allocate(bytes, alignof(Key))), bytes / sizeof(Key), bytes});
       keysInLastBlock = 0;
     }
     Key* key = new (keyBlocks.back().keys + keysInLastBlock) Key(&lists);
