@@ -1,5 +1,6 @@
 // Wine's registry file parser on any text, then a walk of what it built, as
-// the capture walks it: every key opened, queried and listed.
+// the capture walks it: every key opened, queried and listed. The text is
+// read once more in two halves at once, which must come to the same.
 
 #include <cstddef>
 #include <cstdint>
@@ -16,12 +17,13 @@ namespace {
 using platform::MemoryRegistry;
 
 // Lists `key` and walks its subkeys, no deeper than a registry path could be
-// followed through links.
-void Walk(MemoryRegistry& registry, platform::RegistryKey key, int depth, int& budget) {
+// followed through links; what it sees goes to `seen`.
+void Walk(MemoryRegistry& registry, platform::RegistryKey key, int depth, int& budget, std::string& seen) {
   char className[260];
   std::uint32_t classLength = sizeof className;
   platform::RegistryKeyInfo info;
   if (registry.QueryInfoKey(key, className, &classLength, &info) != platform::kErrorSuccess) return;
+  seen.append(className, classLength) += '\n';
   std::vector<std::uint8_t> data(static_cast<std::size_t>(info.maxValueLength) * 2 + 2);
   char name[2048];
   for (std::uint32_t i = 0; i < info.values; ++i) {
@@ -29,15 +31,35 @@ void Walk(MemoryRegistry& registry, platform::RegistryKey key, int depth, int& b
     if (registry.EnumValue(key, i, name, &nameLength, &type, data.data(), &dataLength) != platform::kErrorSuccess)
       break;
     if (dataLength > data.size() || nameLength >= sizeof name) __builtin_trap();
+    seen.append(name, nameLength).append(std::to_string(type)).append(data.begin(), data.begin() + dataLength) += '\n';
   }
   for (std::uint32_t i = 0; i < info.subKeys && --budget > 0; ++i) {
     if (registry.EnumKey(key, i, name, sizeof name) != platform::kErrorSuccess) break;
+    seen.append(name) += '\n';
     platform::RegistryKey subkey;
     if (depth < 24 && registry.OpenKey(key, name, &subkey) == platform::kErrorSuccess) {
-      Walk(registry, subkey, depth + 1, budget);
+      Walk(registry, subkey, depth + 1, budget, seen);
       registry.CloseKey(subkey);
     }
   }
+}
+
+// Reads `text` as system.reg, in two halves when `inTwo`, and walks it.
+std::string ReadAndWalk(std::string_view text, bool inTwo) {
+  MemoryRegistry registry;
+  platform::posix::WineRegistryReader reader(registry);
+  reader.SplitFrom(inTwo ? 0 : text.size() + 1);
+  reader.ReadText(text, "system.reg", registry.RootKey(platform::kLocalMachine));
+  reader.Finish();
+  std::string seen = std::to_string(reader.badLines()) + '\n';
+  int budget = 10000;
+  for (platform::RegistryKey root : {platform::kLocalMachine, platform::kClassesRoot}) {
+    platform::RegistryKey key;
+    if (registry.OpenKey(root, "", &key) != platform::kErrorSuccess) continue;
+    Walk(registry, key, 0, budget, seen);
+    registry.CloseKey(key);
+  }
+  return seen;
 }
 
 }  // namespace
@@ -49,17 +71,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  MemoryRegistry registry;
-  platform::posix::WineRegistryReader reader(registry);
   std::string_view text(reinterpret_cast<const char*>(data), size);
-  reader.ReadText(text, "system.reg", registry.RootKey(platform::kLocalMachine));
-  reader.Finish();
-  int budget = 10000;
-  for (platform::RegistryKey root : {platform::kLocalMachine, platform::kClassesRoot}) {
-    platform::RegistryKey key;
-    if (registry.OpenKey(root, "", &key) != platform::kErrorSuccess) continue;
-    Walk(registry, key, 0, budget);
-    registry.CloseKey(key);
-  }
+  if (ReadAndWalk(text, false) != ReadAndWalk(text, true)) __builtin_trap();
   return 0;
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory_resource>
 #include <new>
+#include <unordered_map>
 
 #include "platform/large_block.h"
 #include "platform/text.h"
@@ -242,7 +243,10 @@ struct MemoryRegistry::Impl {
     return *key;
   }
 
-  Impl() = default;
+  Impl() {
+    for (int i = 0; i < kRootCount; ++i)
+      if (kRootNames[i]) roots[i].name = kRootNames[i];
+  }
   Impl(const Impl&) = delete;
   Impl& operator=(const Impl&) = delete;
   ~Impl() {
@@ -398,12 +402,65 @@ struct MemoryRegistry::Impl {
     std::uint32_t error = 0;
     return Find(path, Walk{true, followLast, 0}, error);
   }
+
+  // Registries taken over, whose keys and memory are now this one's.
+  std::vector<std::unique_ptr<Impl>> taken;
+
+  // Joins `from`, a key of a registry taken over, into `into`; `merged`
+  // learns which keys there became keys here. Both keys' lists are in
+  // registry order, so one pass over each joins them; a subkey that only
+  // `from` has moves over whole.
+  void Merge(Key* from, Key* into, std::unordered_map<const Key*, Key*>& merged) {
+    merged.emplace(from, into);
+    if (from->extras) into->Extra().className = from->extras->className;
+    if (!from->values.empty()) {
+      std::pmr::vector<Key::Value> values(into->values.get_allocator());
+      values.reserve(into->values.size() + from->values.size());
+      JoinOrdered(into->values, from->values, values, Key::ValueName,
+                  [&](const Key::Value& kept, const Key::Value& later) {
+                    // The first spelling of the name, the later data.
+                    Key::Value value = later;
+                    char* bytes = AllocateBytes(kept.nameLength + later.dataLength);
+                    if (kept.nameLength) std::memcpy(bytes, kept.bytes, kept.nameLength);
+                    if (later.dataLength) std::memcpy(bytes + kept.nameLength, later.Data(), later.dataLength);
+                    value.bytes = bytes;
+                    value.nameLength = kept.nameLength;
+                    return value;
+                  });
+      into->values = std::move(values);
+    }
+    if (!from->subkeys.empty()) {
+      for (Key* subkey : from->subkeys) subkey->parent = into;
+      std::pmr::vector<Key*> subkeys(into->subkeys.get_allocator());
+      subkeys.reserve(into->subkeys.size() + from->subkeys.size());
+      JoinOrdered(into->subkeys, from->subkeys, subkeys, Key::SubkeyName, [&](Key* kept, Key* later) {
+        Merge(later, kept, merged);
+        return kept;
+      });
+      into->subkeys = std::move(subkeys);
+      into->nextGuess = 0;
+    }
+  }
+
+  // Appends to `out` the entries of two lists in registry order, in that
+  // order; two entries of one name become `join(first, second)`.
+  template <typename List, typename NameOf, typename Join>
+  static void JoinOrdered(const List& first, const List& second, List& out, NameOf nameOf, Join join) {
+    auto a = first.begin();
+    auto b = second.begin();
+    while (a != first.end() || b != second.end()) {
+      int order = a == first.end() ? 1 : b == second.end() ? -1 : CompareNoCase(nameOf(*a), nameOf(*b));
+      if (order < 0)
+        out.push_back(*a++);
+      else if (order > 0)
+        out.push_back(*b++);
+      else
+        out.push_back(join(*a++, *b++));
+    }
+  }
 };
 
-MemoryRegistry::MemoryRegistry() : impl_(std::make_unique<Impl>()) {
-  for (int i = 0; i < kRootCount; ++i)
-    if (kRootNames[i]) impl_->roots[i].name = kRootNames[i];
-}
+MemoryRegistry::MemoryRegistry() : impl_(std::make_unique<Impl>()) {}
 
 MemoryRegistry::~MemoryRegistry() = default;
 
@@ -590,7 +647,30 @@ void MemoryRegistry::SetValue(Key* key, std::string_view name, std::uint32_t typ
   impl_->SetValue(key, name, type, data, storedLength);
 }
 
+bool MemoryRegistry::GetValue(const Key* key, std::string_view name, std::uint32_t& type,
+                              std::string_view& data) const {
+  bool found;
+  std::size_t at = Key::Position(key->values, name, Key::ValueName, found);
+  if (!found) return false;
+  const Key::Value& value = key->values[at];
+  type = value.type;
+  data = {value.Data(), value.dataLength};
+  return true;
+}
+
 void MemoryRegistry::SetClass(Key* key, std::string_view className) { key->Extra().className = className; }
+
+void MemoryRegistry::TakeOver(MemoryRegistry& other, Key* from, Key* into, std::vector<Key*>& keys) {
+  std::unordered_map<const Key*, Key*> merged;
+  impl_->Merge(from, into, merged);
+  for (Key*& key : keys) {
+    auto it = merged.find(key);
+    if (it != merged.end()) key = it->second;
+  }
+  impl_->taken.push_back(std::move(other.impl_));
+  other.impl_ = std::make_unique<Impl>();
+  impl_->Forget();
+}
 
 void MemoryRegistry::MakeLink(Key* key, std::string_view target) {
   impl_->Forget();

@@ -73,8 +73,17 @@ class MemoryRegistry : public Registry {
   void SetValue(Key* key, std::string_view name, std::uint32_t type, std::string_view data,
                 std::uint32_t storedLength);
   void SetClass(Key* key, std::string_view className);
+  /// The type and data of the value `name` of `key`; false when it has none.
+  bool GetValue(const Key* key, std::string_view name, std::uint32_t& type, std::string_view& data) const;
   /// Makes `key` a link to `target`, a full path as for AddLink.
   void MakeLink(Key* key, std::string_view target);
+  /// Moves what lies below `from`, a key of `other`, into `into`, as if it
+  /// had been added after everything here: a value replaces the one of its
+  /// name, keys of one name become one key, and a class replaces the class.
+  /// `other` hands its memory over and is left empty. Each of `keys`, keys
+  /// of `other`, becomes the key it ended as here. (Links and staged
+  /// failures are not moved: loaders make links once everything is read.)
+  void TakeOver(MemoryRegistry& other, Key* from, Key* into, std::vector<Key*>& keys);
 
  private:
   struct Impl;

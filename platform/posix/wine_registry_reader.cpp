@@ -1,10 +1,17 @@
 #include "platform/posix/wine_registry_reader.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <exception>
+#include <limits>
+#include <optional>
+#include <system_error>
+#include <thread>
 
 #include "platform/posix/prefix.h"
 #include "platform/text.h"
@@ -193,13 +200,32 @@ std::u16string FromLittleEndian(std::string_view bytes) {
 
 bool IsStringType(std::uint32_t type) { return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz; }
 
+// Where a text can be cut in two that are read apart as they would be read
+// together: the start of the first key line in `text` whose line before it
+// is in `text` too and does not go on into it (as hex data ending in a
+// backslash does). Zero when there is none.
+std::size_t KeyLineStart(std::string_view text) {
+  for (std::size_t at = text.find("\n[", 1); at != std::string_view::npos; at = text.find("\n[", at + 1)) {
+    std::size_t last = text.find_last_not_of(" \t\r", at - 1);
+    if (last != std::string_view::npos && text[last] != '\\') return at + 1;
+  }
+  return 0;
+}
+
+// The text from its middle on that KeyLineStart searches.
+constexpr std::size_t kSplitWindow = 1 << 20;
+
 }  // namespace
 
 // The lines of a file, read in large blocks, or of a text in memory.
 class WineRegistryReader::LineSource {
  public:
   explicit LineSource(std::string_view text) : rest_(text) {}
+  /// The lines of a file from its start to its end, or from byte `begin`
+  /// to byte `end` of it.
   explicit LineSource(int fd) : fd_(fd), buffer_(kChunkSize) {}
+  LineSource(int fd, off_t begin, off_t end)
+      : fd_(fd), buffer_(kChunkSize), positioned_(true), offset_(begin), end_(end) {}
 
   /// The next line without its line end; the view lasts until the next call.
   bool Next(std::string_view& line) {
@@ -234,8 +260,13 @@ class WineRegistryReader::LineSource {
     if (kept) std::memmove(buffer_.data(), rest_.data(), kept);
     if (kept == buffer_.size()) buffer_.resize(buffer_.size() * 2);  // one very long line
     for (;;) {
-      ssize_t got = read(fd_, buffer_.data() + kept, buffer_.size() - kept);
+      std::size_t room = buffer_.size() - kept;
+      if (positioned_) room = static_cast<std::size_t>(std::min<off_t>(static_cast<off_t>(room), end_ - offset_));
+      ssize_t got = !positioned_ ? read(fd_, buffer_.data() + kept, room)
+                    : room     ? pread(fd_, buffer_.data() + kept, room, offset_)
+                               : 0;
       if (got < 0 && errno == EINTR) continue;
+      if (got > 0) offset_ += got;
       if (got <= 0) {
         if (got < 0) error_ = errno;
         done_ = true;
@@ -250,6 +281,9 @@ class WineRegistryReader::LineSource {
 
   int fd_ = -1;
   std::vector<char> buffer_;
+  bool positioned_ = false;
+  off_t offset_ = 0;
+  off_t end_ = 0;
   std::string_view rest_;
   unsigned number_ = 0;
   int error_ = 0;
@@ -267,42 +301,131 @@ void WineRegistryReader::ReadFile(const std::string& hostPath, MemoryRegistry::K
                   ErrorFromErrno(errno, hostPath));
     return;
   }
-  LineSource source(fd);
-  Read(source, hostPath, root);
-  bytesRead_ += source.bytes();
-  if (source.error() && source.bytes() == 0)
+  // A large file is cut in two at a key line near its middle.
+  off_t split = 0;
+  struct stat status;
+  if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && static_cast<std::size_t>(status.st_size) >= splitFrom_) {
+    std::string window(std::min<std::size_t>(kSplitWindow, static_cast<std::size_t>(status.st_size) / 2), '\0');
+    off_t middle = status.st_size / 2;
+    ssize_t got = pread(fd, window.data(), window.size(), middle);
+    if (got > 0) {
+      std::size_t at = KeyLineStart(std::string_view(window.data(), static_cast<std::size_t>(got)));
+      if (at) split = middle + static_cast<off_t>(at);
+    }
+  }
+  int error = 0;
+  unsigned long long bytes = 0;
+  if (split) {
+    LineSource head(fd, 0, split);
+    LineSource tail(fd, split, std::numeric_limits<off_t>::max());
+    bool both = ReadInTwo(head, tail, hostPath, root);
+    error = head.error() ? head.error() : both ? tail.error() : 0;
+    bytes = head.bytes() + (both ? tail.bytes() : 0);
+  } else {
+    LineSource source(fd);
+    Read(source, hostPath, root, true);
+    error = source.error();
+    bytes = source.bytes();
+  }
+  bytesRead_ += bytes;
+  if (error && bytes == 0)
     std::printf("\b \n%s cannot be read (error %u); its keys are left empty\n", hostPath.c_str(),
-                ErrorFromErrno(source.error(), hostPath));
-  else if (source.error())
+                ErrorFromErrno(error, hostPath));
+  else if (error)
     std::printf("\b \n%s cannot be read to its end (error %u); its keys are left as far as read\n",
-                hostPath.c_str(), ErrorFromErrno(source.error(), hostPath));
+                hostPath.c_str(), ErrorFromErrno(error, hostPath));
   close(fd);
 }
 
 void WineRegistryReader::ReadText(std::string_view text, const std::string& name, MemoryRegistry::Key* root) {
-  LineSource source(text);
-  Read(source, name, root);
+  std::size_t split = 0;
+  if (text.size() >= splitFrom_) {
+    std::size_t middle = text.size() / 2;
+    std::size_t at = KeyLineStart(text.substr(middle, kSplitWindow));
+    if (at) split = middle + at;
+  }
+  if (split) {
+    LineSource head(text.substr(0, split));
+    LineSource tail(text.substr(split));
+    ReadInTwo(head, tail, name, root);
+  } else {
+    LineSource source(text);
+    Read(source, name, root, true);
+  }
   bytesRead_ += text.size();
 }
 
+bool WineRegistryReader::ReadInTwo(LineSource& head, LineSource& tail, const std::string& name,
+                                   MemoryRegistry::Key* root) {
+  // The tail goes into a registry of its own on a second thread, which
+  // prints nothing: its unreadable lines are named once the head is read,
+  // as they would have been after the head's.
+  ++readInTwo_;
+  MemoryRegistry part;
+  WineRegistryReader tailReader(part);
+  tailReader.badLineNumbers_.emplace();
+  MemoryRegistry::Key* tailRoot = part.RootKey(kLocalMachine);
+  std::exception_ptr failure;
+  auto readTail = [&] {
+    try {
+      tailReader.Read(tail, name, tailRoot, false);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+  };
+  bool headed = false;
+  {
+    std::optional<std::jthread> second;
+    try {
+      second.emplace(readTail);
+    } catch (const std::system_error&) {
+      // No thread to be had: the tail is read after the head.
+    }
+    headed = Read(head, name, root, true);
+    if (!second && headed && !head.error()) readTail();
+  }
+  if (failure) std::rethrow_exception(failure);
+  // Reading the file whole would have stopped in the head.
+  if (!headed || head.error()) return false;
+
+  registry_.TakeOver(part, tailRoot, root, tailReader.links_);
+  links_.insert(links_.end(), tailReader.links_.begin(), tailReader.links_.end());
+  for (unsigned line : *tailReader.badLineNumbers_) ReportBadLine(name, head.number() + line);
+  return true;
+}
+
 void WineRegistryReader::ReportBadLine(const std::string& name, unsigned line) {
+  if (badLineNumbers_) {
+    badLineNumbers_->push_back(line);
+    return;
+  }
   if (++badLines_ <= kBadLinesShown)
     std::printf("\b \nLine %u of %s cannot be read and is left out\n", line, name.c_str());
 }
 
 void WineRegistryReader::Finish() {
-  for (auto& [key, target] : links_) registry_.MakeLink(key, LinkTargetPath(target));
+  // A link leads where its value SymbolicLinkValue says, wherever in the
+  // file that was set; a link without one leads nowhere.
+  for (MemoryRegistry::Key* key : links_) {
+    std::uint32_t type = 0;
+    std::string_view data;
+    std::string target;
+    if (registry_.GetValue(key, "SymbolicLinkValue", type, data) && type == kRegLink)
+      target = LinkTargetPath(Utf16ToUtf8(FromLittleEndian(data)));
+    registry_.MakeLink(key, target);
+  }
   links_.clear();
   if (badLines_ > kBadLinesShown)
     std::printf("\b \n%u more registry lines cannot be read and are left out\n", badLines_ - kBadLinesShown);
 }
 
-void WineRegistryReader::Read(LineSource& source, const std::string& name, MemoryRegistry::Key* root) {
+bool WineRegistryReader::Read(LineSource& source, const std::string& name, MemoryRegistry::Key* root,
+                              bool headed) {
   std::string_view line;
-  if (!source.Next(line) || line != kHeader) {
+  if (headed && (!source.Next(line) || line != kHeader)) {
     if (source.error() == 0)
       std::printf("\b \n%s is not a Wine registry file; its keys are left empty\n", name.c_str());
-    return;
+    return false;
   }
 
   // The keys along the last key line's path, so that the next key line,
@@ -361,7 +484,7 @@ void WineRegistryReader::Read(LineSource& source, const std::string& name, Memor
         else
           ReportBadLine(name, lineNumber);
       } else if (line.substr(0, 5) == "#link") {
-        links_.emplace_back(current, std::string());
+        links_.push_back(current);
       }
       continue;
     }
@@ -445,12 +568,9 @@ void WineRegistryReader::Read(LineSource& source, const std::string& name, Memor
       ReportBadLine(name, lineNumber);
       continue;
     }
-    if (type == kRegLink && !links_.empty() && links_.back().first == current &&
-        EqualNoCase(valueName, "SymbolicLinkValue")) {
-      links_.back().second = Utf16ToUtf8(FromLittleEndian(data));
-    }
     registry_.SetValue(current, valueName, type, data, static_cast<std::uint32_t>(storedLength));
   }
+  return true;
 }
 
 }  // namespace platform::posix

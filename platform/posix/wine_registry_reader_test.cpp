@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "test/registry_listing.h"
+#include "test/temp_folder.h"
 
 namespace platform::posix {
 namespace {
@@ -19,20 +20,45 @@ using test::Sz;
 
 const std::string kHeader = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n\n";
 
+// Everything below `path` as a program sees it: names, classes and values,
+// through links up to a few levels.
+std::string Dump(Registry& registry, const std::string& path, int depth = 0) {
+  std::string out = "[" + path + "]";
+  RegistryKey key;
+  char className[256];
+  std::uint32_t classLength = sizeof className;
+  RegistryKeyInfo info;
+  if (registry.OpenKey(kLocalMachine, path.c_str(), &key) != kErrorSuccess) return out + " cannot open\n";
+  if (registry.QueryInfoKey(key, className, &classLength, &info) == kErrorSuccess)
+    out += " class " + std::string(className, classLength) + " max " + std::to_string(info.maxValueLength);
+  registry.CloseKey(key);
+  out += "\n";
+  for (const ListedValue& value : ListValues(registry, kLocalMachine, path.c_str()))
+    out += testing::PrintToString(value) + "\n";
+  if (depth < 6)
+    for (const std::string& name : ListSubkeys(registry, kLocalMachine, path.c_str()))
+      out += Dump(registry, path.empty() ? name : path + "\\" + name, depth + 1);
+  return out;
+}
+
 // A registry whose HKEY_LOCAL_MACHINE is read from `text`, and what the
-// reader printed.
+// reader printed. The text is read once more in two halves, at once, which
+// must come to the same.
 struct Loaded {
   MemoryRegistry registry;
   std::string output;
   unsigned badLines = 0;
+  bool readInTwo = false;
 
   explicit Loaded(const std::string& text) {
-    testing::internal::CaptureStdout();
-    WineRegistryReader reader(registry);
-    reader.ReadText(text, "system.reg", registry.RootKey(kLocalMachine));
-    reader.Finish();
-    badLines = reader.badLines();
-    output = testing::internal::GetCapturedStdout();
+    Read(text, registry, text.size() + 1);
+    MemoryRegistry halves;
+    Loaded inTwo;
+    inTwo.Read(text, halves, 0);
+    readInTwo = inTwo.readInTwo;
+    EXPECT_EQ(inTwo.output, output);
+    EXPECT_EQ(inTwo.badLines, badLines);
+    EXPECT_EQ(Dump(halves, ""), Dump(registry, ""));
   }
   std::vector<ListedValue> Values(const char* path) { return ListValues(registry, kLocalMachine, path); }
   std::vector<std::string> Subkeys(const char* path) { return ListSubkeys(registry, kLocalMachine, path); }
@@ -43,6 +69,19 @@ struct Loaded {
     EXPECT_EQ(registry.QueryInfoKey(key, nullptr, nullptr, &info), kErrorSuccess);
     registry.CloseKey(key);
     return info.maxValueLength;
+  }
+
+ private:
+  Loaded() = default;
+  void Read(const std::string& text, MemoryRegistry& into, std::size_t splitFrom) {
+    testing::internal::CaptureStdout();
+    WineRegistryReader reader(into);
+    reader.SplitFrom(splitFrom);
+    reader.ReadText(text, "system.reg", into.RootKey(kLocalMachine));
+    reader.Finish();
+    badLines = reader.badLines();
+    readInTwo = reader.readInTwo() > 0;
+    output = testing::internal::GetCapturedStdout();
   }
 };
 
@@ -183,6 +222,58 @@ TEST(WineRegistryReaderTest, OnlyTheRegistryHeaderOpensAFile) {
     EXPECT_EQ(other.output, "\b \nsystem.reg is not a Wine registry file; its keys are left empty\n") << text;
     EXPECT_EQ(other.Subkeys(""), std::vector<std::string>{});
   }
+}
+
+TEST(WineRegistryReaderTest, ReadingInTwoHalvesComesToTheSameWhereverTheCutFalls) {
+  // Keys that both halves hold, classes, links, unreadable lines, and a line
+  // that only looks like a key line, as hex data goes on into it. More keys
+  // in front move the cut, which falls at a key line near the middle,
+  // across all of them.
+  const std::string body =
+      "[Shared\\\\Key] 1\n#class=\"first\"\n\"A\"=\"1\"\n\"b\"=dword:00000001\n"
+      "[Links\\\\Late]\n#link\n"
+      "[Links\\\\ToShared]\n#link\n" + LinkValue("\\Registry\\Machine\\Shared") +
+      "garbage one\n"
+      "[Other]\n\"h\"=hex:00,01,\\\n[NotAKey]\n"
+      "[Shared\\\\Key]\n\"a\"=\"2\"\n\"c\"=str(2):\"%x%\"\n#class=\"second\"\n"
+      "[shared\\\\KEY\\\\Sub]\n@=\"s\"\n"
+      "garbage two\ngarbage three\n[Broken\n\"lost\"=\"1\"\n"
+      "[Links\\\\Late]\n" + LinkValue("\\Registry\\Machine\\Fill") +
+      "[Links\\\\ToShared]\n#link\n" + LinkValue("\\Registry\\Machine\\Shared\\Key") +
+      "[Shared]\n\"z\"=\"last\"\ngarbage four\ngarbage five\n";
+  int cutsSeen = 0;
+  for (int keys = 0; keys < 48; ++keys) {
+    std::string text = kHeader;
+    for (int k = 0; k < keys; ++k) text += "[Fill\\\\" + std::to_string(k) + "]\n\"v\"=\"" + std::to_string(k) + "\"\n";
+    Loaded loaded(text + body);  // compares the two readings
+    cutsSeen += loaded.readInTwo;
+    if (keys == 1) {
+      EXPECT_EQ(loaded.Values("Shared\\Key"),
+                (std::vector<ListedValue>{{"A", kRegSz, Sz("2")}, {"b", kRegDword, std::string("\1\0\0\0", 4)},
+                                          {"c", kRegExpandSz, Sz("%x%")}}));
+      EXPECT_EQ(loaded.Subkeys("Links\\ToShared"), (std::vector<std::string>{"Sub"}));
+      EXPECT_EQ(loaded.Subkeys(""), (std::vector<std::string>{"Fill", "Links", "Other", "Shared"}));
+      // A link leads where its value says, though that is set in another block.
+      EXPECT_EQ(loaded.Subkeys("Links\\Late"), (std::vector<std::string>{"0"}));
+      EXPECT_EQ(loaded.badLines, 7u);
+    }
+  }
+  EXPECT_EQ(cutsSeen, 48);
+
+  // A file is read in two the same way, each half from its own place.
+  test::TempFolder folder;
+  std::string text = kHeader + body + body;
+  folder.WriteFile("system.reg", text);
+  MemoryRegistry whole, halves;
+  WineRegistryReader(whole).ReadText(text, "system.reg", whole.RootKey(kLocalMachine));
+  WineRegistryReader reader(halves);
+  reader.SplitFrom(0);
+  testing::internal::CaptureStdout();
+  reader.ReadFile(folder.path() + "/system.reg", halves.RootKey(kLocalMachine));
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(reader.readInTwo(), 1u);
+  EXPECT_EQ(reader.bytesRead(), text.size());
+  EXPECT_EQ(Dump(halves, ""), Dump(whole, ""));
 }
 
 TEST(WineRegistryReaderTest, AFileCutAnywhereKeepsEveryLineBeforeTheCut) {
