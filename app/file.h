@@ -11,6 +11,7 @@
 
 #include "app/file_error.h"
 #include "platform/file_system.h"
+#include "platform/large_block.h"
 
 class File {
  public:
@@ -63,7 +64,7 @@ class File {
   // The buffer holds the file's bytes from bufferStart_ on; when writing,
   // those from dirtyStart_ on are still to be written. nativePosition_ is
   // where the system's file position stands.
-  std::vector<char> buffer_;
+  std::vector<char, platform::LargeBlockAllocator<char>> buffer_;
   std::uint64_t bufferStart_ = 0;
   std::uint64_t dirtyStart_ = 0;
   std::uint64_t position_ = 0;

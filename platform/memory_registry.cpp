@@ -48,9 +48,6 @@ bool DeeperThan(std::string_view path, std::size_t limit) {
   return levels > limit;
 }
 
-// The first block of each kind; the next ones grow from there.
-constexpr std::size_t kFirstBlockSize = 64 * 1024;
-
 // Memory for the keys, their names, data and lists, in large blocks kept
 // until the registry ends.
 class LargeBlockResource : public std::pmr::memory_resource {
@@ -166,34 +163,28 @@ struct MemoryRegistry::Impl {
   Key emptyKey;
   // The memory of everything below, given back when the registry ends.
   LargeBlockResource blocks;
-  // Every key below the roots, in blocks that double up to the large-page
-  // size. Deleted keys stay here too, so that handles still open on them
-  // stay harmless.
-  struct KeyBlock {
-    Key* keys;
-    std::size_t capacity;
-    std::size_t bytes;
-  };
-  std::vector<KeyBlock> keyBlocks;
+  // Every block is a large page or more: a loaded prefix fills many, and
+  // smaller ones would cost a page fault for every few kilobytes.
+  static constexpr std::size_t kKeysPerBlock = kLargeBlockSize / sizeof(Key);
+  // Every key below the roots. Deleted keys stay here too, so that handles
+  // still open on them stay harmless.
+  std::vector<Key*> keyBlocks;
   std::size_t keysInLastBlock = 0;
   // The names and the data of keys and values, of which a loaded prefix
-  // holds millions, one after another in blocks that double up to the
-  // large-page size.
+  // holds millions, one after another.
   char* nextByte = nullptr;
   std::size_t bytesLeft = 0;
-  std::size_t nextByteBlock = kFirstBlockSize;
   // The lists of the keys: a list that grows leaves its old room to a later
   // list of that size. Chunks of at most 256 lists of a size keep the room
   // taken but not yet used small.
-  std::pmr::monotonic_buffer_resource listArena{kFirstBlockSize, &blocks};
+  std::pmr::monotonic_buffer_resource listArena{kLargeBlockSize, &blocks};
   std::pmr::unsynchronized_pool_resource lists{std::pmr::pool_options{256, 0}, &listArena};
 
   char* AllocateBytes(std::size_t size) {
     if (size > kLargeBlockSize / 8) return static_cast<char*>(blocks.allocate(size, 1));
     if (size > bytesLeft) {
-      bytesLeft = std::max(nextByteBlock, size);
+      bytesLeft = kLargeBlockSize;
       nextByte = static_cast<char*>(blocks.allocate(bytesLeft, 1));
-      nextByteBlock = std::min(nextByteBlock * 2, kLargeBlockSize);
     }
     char* taken = nextByte;
     nextByte += size;
@@ -232,13 +223,12 @@ struct MemoryRegistry::Impl {
   std::function<void(const std::string&)> queryHook;
 
   Key& NewKey() {
-    if (keyBlocks.empty() || keysInLastBlock == keyBlocks.back().capacity) {
-      std::size_t bytes = keyBlocks.empty() ? kFirstBlockSize : std::min(keyBlocks.back().bytes * 2, kLargeBlockSize);
+    if (keyBlocks.empty() || keysInLastBlock == kKeysPerBlock) {
       keyBlocks.reserve(keyBlocks.size() + 1);
-      keyBlocks.push_back({static_cast<Key*>(blocks.allocate(bytes, alignof(Key))), bytes / sizeof(Key), bytes});
+      keyBlocks.push_back(static_cast<Key*>(blocks.allocate(kLargeBlockSize, alignof(Key))));
       keysInLastBlock = 0;
     }
-    Key* key = new (keyBlocks.back().keys + keysInLastBlock) Key(&lists);
+    Key* key = new (keyBlocks.back() + keysInLastBlock) Key(&lists);
     ++keysInLastBlock;
     return *key;
   }
@@ -252,8 +242,8 @@ struct MemoryRegistry::Impl {
   ~Impl() {
     // Their memory goes with the blocks.
     for (std::size_t b = 0; b < keyBlocks.size(); ++b) {
-      std::size_t made = b + 1 == keyBlocks.size() ? keysInLastBlock : keyBlocks[b].capacity;
-      for (std::size_t k = 0; k < made; ++k) keyBlocks[b].keys[k].~Key();
+      std::size_t made = b + 1 == keyBlocks.size() ? keysInLastBlock : kKeysPerBlock;
+      for (std::size_t k = 0; k < made; ++k) keyBlocks[b][k].~Key();
     }
   }
 

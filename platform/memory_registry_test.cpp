@@ -182,7 +182,7 @@ TEST(MemoryRegistryTest, OpeningSiblingsOneAfterAnotherSeesEveryChange) {
 }
 
 TEST(MemoryRegistryTest, ALargeRegistryKeepsEveryKeyAndValue) {
-  // Enough keys, names and lists to pass from small blocks to large ones.
+  // Enough keys, names and lists to fill more than one block of each.
   constexpr int kKeys = 40000;
   MemoryRegistry registry;
   MemoryRegistry::Key* parent = registry.AddSubkey(registry.RootKey(kLocalMachine), "Many");

@@ -13,6 +13,7 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/large_block.h"
 #include "platform/posix/prefix.h"
 #include "platform/text.h"
 
@@ -23,7 +24,8 @@ namespace {
 constexpr std::string_view kHeader = "WINE REGISTRY Version 2";
 // Unreadable lines shown one by one; the rest are counted.
 constexpr unsigned kBadLinesShown = 5;
-constexpr std::size_t kChunkSize = 1 << 20;
+// One large page: the buffer costs a single page fault.
+constexpr std::size_t kChunkSize = kLargeBlockSize;
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -213,7 +215,7 @@ std::size_t KeyLineStart(std::string_view text) {
 }
 
 // The text from its middle on that KeyLineStart searches.
-constexpr std::size_t kSplitWindow = 1 << 20;
+constexpr std::size_t kSplitWindow = 64 * 1024;
 
 }  // namespace
 
@@ -280,7 +282,7 @@ class WineRegistryReader::LineSource {
   }
 
   int fd_ = -1;
-  std::vector<char> buffer_;
+  std::vector<char, LargeBlockAllocator<char>> buffer_;
   bool positioned_ = false;
   off_t offset_ = 0;
   off_t end_ = 0;
