@@ -13,6 +13,7 @@ constexpr std::size_t kBufferSize = 64 * 1024;
 // still lands in memory costs no system call.
 constexpr std::size_t kWriteWindow = 8 * 1024 * 1024;
 constexpr std::size_t kRetained = 4 * 1024 * 1024;
+constexpr std::size_t kMiddleBuffer = 1024 * 1024;
 }
 
 File::~File() {
@@ -142,9 +143,10 @@ void File::Write(const void* buffer, std::uint32_t n) {
     }
   }
   std::size_t offset = static_cast<std::size_t>(position_ - bufferStart_);
-  // Reserved whole once the file outgrows a plain buffer: growing step by
-  // step would copy it each time and briefly hold it twice.
-  if (offset + n > buffer_.capacity()) buffer_.reserve(kWriteWindow);
+  // Grown in two steps, to a megabyte and then to the whole window, which
+  // takes large pages: a small file never holds a large page, and a large
+  // one copies its buffer twice at most.
+  if (offset + n > buffer_.capacity()) buffer_.reserve(offset + n <= kMiddleBuffer ? kMiddleBuffer : kWriteWindow);
   if (offset == buffer_.size()) {
     buffer_.insert(buffer_.end(), in, in + n);
   } else {

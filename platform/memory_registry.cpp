@@ -1,9 +1,11 @@
 #include "platform/memory_registry.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <memory_resource>
 #include <new>
+#include <type_traits>
 #include <unordered_map>
 
 #include "platform/large_block.h"
@@ -93,13 +95,29 @@ struct MemoryRegistry::Key {
     std::uint32_t queryError = 0;
   };
 
+  // A list of subkeys or values: where it is, and two counts, in half the
+  // room of a vector; the registry has the memory and grows it.
+  template <typename T>
+  struct List {
+    T* items = nullptr;
+    std::uint32_t count = 0;
+    std::uint32_t room = 0;
+    T* begin() const { return items; }
+    T* end() const { return items + count; }
+    std::size_t size() const { return count; }
+    bool empty() const { return count == 0; }
+    T& operator[](std::size_t at) const { return items[at]; }
+    T& back() const { return items[count - 1]; }
+    void Erase(std::size_t at) {
+      std::memmove(items + at, items + at + 1, (count - at - 1) * sizeof(T));
+      --count;
+    }
+  };
+
   std::string_view name;  // in the registry's blocks
   Key* parent = nullptr;
-  explicit Key(std::pmr::memory_resource* memory = std::pmr::get_default_resource())
-      : subkeys(memory), values(memory) {}
-
-  std::pmr::vector<Key*> subkeys;  // in registry order
-  std::pmr::vector<Value> values;  // in registry order
+  List<Key*> subkeys;  // in registry order
+  List<Value> values;  // in registry order
   std::unique_ptr<Extras> extras;
   bool isLink = false;
   bool deleted = false;
@@ -144,7 +162,7 @@ struct MemoryRegistry::Key {
   void DeleteValue(std::string_view valueName) {
     bool found;
     std::size_t at = Position(values, valueName, ValueName, found);
-    if (found) values.erase(values.begin() + at);
+    if (found) values.Erase(at);
   }
   std::string Path() const {
     if (!parent) return std::string(name);
@@ -174,11 +192,66 @@ struct MemoryRegistry::Impl {
   // holds millions, one after another.
   char* nextByte = nullptr;
   std::size_t bytesLeft = 0;
-  // The lists of the keys: a list that grows leaves its old room to a later
-  // list of that size. Chunks of at most 256 lists of a size keep the room
-  // taken but not yet used small.
-  std::pmr::monotonic_buffer_resource listArena{kLargeBlockSize, &blocks};
-  std::pmr::unsynchronized_pool_resource lists{std::pmr::pool_options{256, 0}, &listArena};
+  // The lists of the keys, in room for a power of two of entries: a list
+  // that grows leaves its old room to a later list, kept here by the power
+  // of two of its size (and of its kind: subkeys, values). Room left here
+  // may come from a registry taken over, whose memory is this one's now.
+  char* nextListByte = nullptr;
+  std::size_t listBytesLeft = 0;
+  void* freeRoom[2][33] = {};
+  template <typename T>
+  static constexpr int kListKind = std::is_same_v<T, Key::Value> ? 1 : 0;
+
+  void* TakeListBytes(std::size_t size) {
+    size = (size + alignof(Key::Value) - 1) / alignof(Key::Value) * alignof(Key::Value);
+    if (size > kLargeBlockSize / 8) return blocks.allocate(size, alignof(Key::Value));
+    if (size > listBytesLeft) {
+      listBytesLeft = kLargeBlockSize;
+      nextListByte = static_cast<char*>(blocks.allocate(kLargeBlockSize, alignof(Key::Value)));
+    }
+    void* taken = nextListByte;
+    nextListByte += size;
+    listBytesLeft -= size;
+    return taken;
+  }
+  // Room for `room` entries, from what lists left when `room` is a power of two.
+  template <typename T>
+  T* NewRoom(std::uint32_t room) {
+    if (std::has_single_bit(room)) {
+      void*& left = freeRoom[kListKind<T>][std::bit_width(room) - 1];
+      if (left) {
+        void* reused = left;
+        std::memcpy(&left, reused, sizeof left);
+        return static_cast<T*>(reused);
+      }
+    }
+    return static_cast<T*>(TakeListBytes(room * sizeof(T)));
+  }
+  template <typename T>
+  void GiveBack(T* items, std::uint32_t room) {
+    if (!items || room == 0) return;
+    // Room for a number of entries between two powers of two serves lists
+    // of the lower one.
+    void*& left = freeRoom[kListKind<T>][std::bit_width(room) - 1];
+    std::memcpy(static_cast<void*>(items), &left, sizeof left);
+    left = items;
+  }
+  // Moves `list` to room for `room` entries, at least as many as it holds.
+  template <typename T>
+  void MoveList(Key::List<T>& list, std::uint32_t room) {
+    T* items = room ? NewRoom<T>(room) : nullptr;
+    if (list.count) std::memcpy(static_cast<void*>(items), list.items, list.count * sizeof(T));
+    GiveBack(list.items, list.room);
+    list.items = items;
+    list.room = room;
+  }
+  template <typename T>
+  void Insert(Key::List<T>& list, std::size_t at, const T& item) {
+    if (list.count == list.room) MoveList(list, std::bit_ceil(list.count + 1));
+    std::memmove(static_cast<void*>(list.items + at + 1), list.items + at, (list.count - at) * sizeof(T));
+    list.items[at] = item;
+    ++list.count;
+  }
 
   char* AllocateBytes(std::size_t size) {
     if (size > kLargeBlockSize / 8) return static_cast<char*>(blocks.allocate(size, 1));
@@ -228,7 +301,7 @@ struct MemoryRegistry::Impl {
       keyBlocks.push_back(static_cast<Key*>(blocks.allocate(kLargeBlockSize, alignof(Key))));
       keysInLastBlock = 0;
     }
-    Key* key = new (keyBlocks.back() + keysInLastBlock) Key(&lists);
+    Key* key = new (keyBlocks.back() + keysInLastBlock) Key;
     ++keysInLastBlock;
     return *key;
   }
@@ -281,7 +354,7 @@ struct MemoryRegistry::Impl {
     Key& key = NewKey();
     key.name = CopyBytes(wanted);
     key.parent = parent;
-    parent->subkeys.insert(parent->subkeys.begin() + at, &key);
+    Insert(parent->subkeys, at, &key);
     return &key;
   }
 
@@ -303,7 +376,7 @@ struct MemoryRegistry::Impl {
     if (found)
       key->values[at] = value;
     else
-      key->values.insert(key->values.begin() + at, value);
+      Insert(key->values, at, value);
   }
 
   // How a path is walked: creating missing keys or not, and whether a link
@@ -404,9 +477,7 @@ struct MemoryRegistry::Impl {
     merged.emplace(from, into);
     if (from->extras) into->Extra().className = from->extras->className;
     if (!from->values.empty()) {
-      std::pmr::vector<Key::Value> values(into->values.get_allocator());
-      values.reserve(into->values.size() + from->values.size());
-      JoinOrdered(into->values, from->values, values, Key::ValueName,
+      JoinOrdered(into->values, from->values, Key::ValueName,
                   [&](const Key::Value& kept, const Key::Value& later) {
                     // The first spelling of the name, the later data.
                     Key::Value value = later;
@@ -417,36 +488,37 @@ struct MemoryRegistry::Impl {
                     value.nameLength = kept.nameLength;
                     return value;
                   });
-      into->values = std::move(values);
     }
     if (!from->subkeys.empty()) {
       for (Key* subkey : from->subkeys) subkey->parent = into;
-      std::pmr::vector<Key*> subkeys(into->subkeys.get_allocator());
-      subkeys.reserve(into->subkeys.size() + from->subkeys.size());
-      JoinOrdered(into->subkeys, from->subkeys, subkeys, Key::SubkeyName, [&](Key* kept, Key* later) {
+      JoinOrdered(into->subkeys, from->subkeys, Key::SubkeyName, [&](Key* kept, Key* later) {
         Merge(later, kept, merged);
         return kept;
       });
-      into->subkeys = std::move(subkeys);
       into->nextGuess = 0;
     }
   }
 
-  // Appends to `out` the entries of two lists in registry order, in that
-  // order; two entries of one name become `join(first, second)`.
-  template <typename List, typename NameOf, typename Join>
-  static void JoinOrdered(const List& first, const List& second, List& out, NameOf nameOf, Join join) {
-    auto a = first.begin();
-    auto b = second.begin();
-    while (a != first.end() || b != second.end()) {
-      int order = a == first.end() ? 1 : b == second.end() ? -1 : CompareNoCase(nameOf(*a), nameOf(*b));
+  // Makes `list` hold its entries and those of `later`, both in registry
+  // order, in that order; two entries of one name become `join(first, second)`.
+  template <typename T, typename NameOf, typename Join>
+  void JoinOrdered(Key::List<T>& list, const Key::List<T>& later, NameOf nameOf, Join join) {
+    Key::List<T> joined;
+    joined.room = std::bit_ceil(list.count + later.count);
+    joined.items = NewRoom<T>(joined.room);
+    auto a = list.begin();
+    auto b = later.begin();
+    while (a != list.end() || b != later.end()) {
+      int order = a == list.end() ? 1 : b == later.end() ? -1 : CompareNoCase(nameOf(*a), nameOf(*b));
       if (order < 0)
-        out.push_back(*a++);
+        joined.items[joined.count++] = *a++;
       else if (order > 0)
-        out.push_back(*b++);
+        joined.items[joined.count++] = *b++;
       else
-        out.push_back(join(*a++, *b++));
+        joined.items[joined.count++] = join(*a++, *b++);
     }
+    GiveBack(list.items, list.room);
+    list = joined;
   }
 };
 
@@ -490,7 +562,7 @@ void MemoryRegistry::DeleteKey(std::string_view path) {
   if (it == siblings.end()) return;
   impl_->Forget();
   key->MarkDeleted();
-  siblings.erase(it);
+  siblings.Erase(static_cast<std::size_t>(it - siblings.begin()));
 }
 
 void MemoryRegistry::DenyOpen(std::string_view path, std::uint32_t error) {
@@ -646,6 +718,10 @@ bool MemoryRegistry::GetValue(const Key* key, std::string_view name, std::uint32
   type = value.type;
   data = {value.Data(), value.dataLength};
   return true;
+}
+
+void MemoryRegistry::TrimValues(Key* key) {
+  if (key->values.room > key->values.count) impl_->MoveList(key->values, key->values.count);
 }
 
 void MemoryRegistry::SetClass(Key* key, std::string_view className) { key->Extra().className = className; }

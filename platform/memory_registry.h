@@ -72,6 +72,10 @@ class MemoryRegistry : public Registry {
   /// QueryInfoKey reports as the largest value data length.
   void SetValue(Key* key, std::string_view name, std::uint32_t type, std::string_view data,
                 std::uint32_t storedLength);
+  /// Gives back the room that `key`'s list of values holds beyond them, for
+  /// the lists of keys still to come: loaders call it once they have set a
+  /// key's values.
+  void TrimValues(Key* key);
   void SetClass(Key* key, std::string_view className);
   /// The type and data of the value `name` of `key`; false when it has none.
   bool GetValue(const Key* key, std::string_view name, std::uint32_t& type, std::string_view& data) const;

@@ -448,6 +448,7 @@ bool WineRegistryReader::Read(LineSource& source, const std::string& name, Memor
 
     if (line[0] == '[') {
       line.remove_prefix(1);
+      if (current) registry_.TrimValues(current);
       current = nullptr;
       inBrokenKey = !ReadEscaped(line, ']', path, units, scratch);
       if (inBrokenKey) {
@@ -572,6 +573,7 @@ bool WineRegistryReader::Read(LineSource& source, const std::string& name, Memor
     }
     registry_.SetValue(current, valueName, type, data, static_cast<std::uint32_t>(storedLength));
   }
+  if (current) registry_.TrimValues(current);
   return true;
 }
 
