@@ -47,6 +47,9 @@ void SplitRootKeyPath(const std::string& path, std::string& rootName, std::strin
   subKey.assign(path, restStart, restEnd - restStart);
 }
 
-std::string ChildKeyPath(const std::string& parent, const std::string& name) {
-  return parent.empty() ? name : parent + "\\" + name;
+std::string ChildKeyPath(const std::string& parent, std::string_view name) {
+  std::string path;
+  path.reserve(parent.size() + 1 + name.size());
+  if (!parent.empty()) (path += parent) += '\\';
+  return path += name;
 }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 /// Appends the components of `text` to `components`. Empty components count
@@ -23,4 +24,4 @@ std::string JoinKeyPath(const std::vector<std::string>& components, std::size_t 
 void SplitRootKeyPath(const std::string& path, std::string& rootName, std::string& subKey);
 
 /// The path of subkey `name` below `parent` ("" is the level above the roots).
-std::string ChildKeyPath(const std::string& parent, const std::string& name);
+std::string ChildKeyPath(const std::string& parent, std::string_view name);

@@ -1,6 +1,9 @@
 // The capture walk: the whole registry, depth first, into reg.bin.
 
 #include <cstdio>
+#include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/file.h"
@@ -15,19 +18,19 @@ int CaptureRegistry(const std::string& rootPath, const std::string& snapshotPath
   file.OpenOrThrow(snapshotPath, File::modeCreate | File::modeWrite);
   regbin::WriteU32(file, static_cast<std::uint32_t>(rootPath.size()));
   file.Write(rootPath);
-  int result = CaptureKey(rootPath, file, nullptr);
+  int result = CaptureKey(rootPath, file, 0);
   file.Close();
   return result;
 }
 
-int CaptureKey(const std::string& path, File& file, RegistryEntry* parent) {
+int CaptureKey(const std::string& path, File& file, std::uint32_t parentSlot) {
   TickSpinner();
-  if (parent) {
+  if (parentSlot) {
     std::uint64_t blockStart = file.Seek(0, File::end);
     if (blockStart > UINT32_MAX - regbin::kFieldSize)
       throw FileError(FileError::genericException, 0, file.GetFilePath(),
                       "the snapshot outgrows the 4 GiB that its offsets can address");
-    file.Seek(parent->type, File::begin);
+    file.Seek(parentSlot, File::begin);
     regbin::WriteU32(file, static_cast<std::uint32_t>(blockStart));
     file.Seek(0, File::end);
   }
@@ -42,15 +45,20 @@ int CaptureKey(const std::string& path, File& file, RegistryEntry* parent) {
   std::uint64_t countAt = file.GetPosition();
   regbin::WriteU32(file, 0);  // the count, filled in once the key is listed
   std::uint32_t count = 0;
-  std::vector<RegistryEntry> subkeys;
+  // The subkeys to walk next: their names one after another, and for each
+  // where its name ends and where its child offset is to be filled in.
+  std::string names;
+  std::vector<std::pair<std::size_t, std::uint32_t>> subkeys;
   subkeys.reserve(enumerator.subkeyCount);
   while (enumerator.Next()) {
     RegistryEntry& entry = enumerator.current;
     if (!entry.CanOpenOrSay(path)) continue;
     entry.WriteTo(file);
     ++count;
-    // The enumerator fills `current` afresh for the next entry.
-    if (!entry.IsValue()) subkeys.push_back(std::move(entry));
+    if (!entry.IsValue()) {
+      names += entry.name;
+      subkeys.emplace_back(names.size(), entry.type);
+    }
   }
   std::uint32_t status = platform::GetLastError();
   file.Seek(static_cast<std::int64_t>(countAt), File::begin);
@@ -61,7 +69,11 @@ int CaptureKey(const std::string& path, File& file, RegistryEntry* parent) {
     return 0;
   }
 
-  for (RegistryEntry& subkey : subkeys)
-    if (!CaptureKey(ChildKeyPath(path, subkey.name), file, &subkey)) return 0;
+  std::size_t nameStart = 0;
+  for (auto [nameEnd, slot] : subkeys) {
+    if (!CaptureKey(ChildKeyPath(path, std::string_view(names).substr(nameStart, nameEnd - nameStart)), file, slot))
+      return 0;
+    nameStart = nameEnd;
+  }
   return 1;
 }

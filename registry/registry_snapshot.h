@@ -50,10 +50,11 @@ std::uint32_t ReadU32(File& file, const char* what);
 /// Raises FileError when the file cannot be created or written.
 int CaptureRegistry(const std::string& rootPath, const std::string& snapshotPath);
 
-/// Writes the block of `path` and, recursively, of its subkeys. `parent` is
-/// the caller's entry whose child-offset slot receives this block's start,
-/// or null for the level the capture started at. Returns 1, or 0 to stop.
-int CaptureKey(const std::string& path, File& file, RegistryEntry* parent);
+/// Writes the block of `path` and, recursively, of its subkeys.
+/// `parentSlot` is where in the file the caller's entry for this key has its
+/// child offset, which receives this block's start; 0 for the level the
+/// capture started at. Returns 1, or 0 to stop.
+int CaptureKey(const std::string& path, File& file, std::uint32_t parentSlot);
 
 /// Reads reg.bin a block at a time. Every count and length is checked
 /// against what the rest of the file can hold before anything is read or
