@@ -1,7 +1,9 @@
 #include "registry/registry_compare.h"
 
 #include <cstdio>
+#include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/spinner.h"
@@ -16,49 +18,44 @@ namespace {
 
 // The entries of a key's stored block. A live entry takes the first stored
 // entry, in stored order, of its own kind and its exact name; what nobody
-// took has gone since the capture. A hash index keeps a key with many entries
-// from costing a search of all of them for each live one; it lies in flat
-// arrays, since a node per entry would cost more than the search it saves.
+// took has gone since the capture.
+// The live listing mostly has the stored order still: as long as each live
+// entry is the stored one after the last taken, every one before it is
+// taken, and it is the one to take. At the first that is not, the entries
+// left are indexed: a hash index keeps a key with many entries from costing
+// a search of all of them for each live one; it lies in flat arrays, since
+// a node per entry would cost more than the search it saves.
+// Only one key's block is needed at a time, and the next block reuses the
+// room of the last, its entries' buffers included.
 class StoredEntries {
  public:
-  /// Room for the block's `count` entries; no more are added.
-  explicit StoredEntries(std::uint32_t count) {
-    entries_.reserve(count);
-    taken_.reserve(count);
-    next_.reserve(count);
-    first_.reserve(count);
-    last_.reserve(count);
-    std::size_t size = 16;
-    while (size < std::size_t{count} * 2) size *= 2;
-    table_.assign(size, kNone);
+  /// Starts a block of `count` entries; no more are added.
+  void Start(std::uint32_t count) {
+    size_ = 0;
+    next_ = 0;
+    indexed_ = false;
+    if (entries_.size() < count) entries_.resize(count);
+    taken_.assign(count, false);
   }
 
-  void Add(RegistryEntry&& entry) {
-    auto position = static_cast<std::uint32_t>(entries_.size());
-    entries_.push_back(std::move(entry));
-    taken_.push_back(false);
-    next_.push_back(kNone);
-    first_.push_back(position);
-    last_.push_back(position);
-    std::uint32_t& home = Home(entries_.back());
-    if (home == kNone) {
-      home = position;
-      return;
-    }
-    // A name that repeats (only a hand-made snapshot has that) queues up.
-    if (first_[home] == kNone)
-      first_[home] = position;
-    else
-      next_[last_[home]] = position;
-    last_[home] = position;
-  }
+  /// The entry that the block's next stored entry is read into.
+  RegistryEntry& Next() { return entries_[size_]; }
+  /// Takes in the entry that Next() gave, now read.
+  void Add() { ++size_; }
 
   /// The stored entry that `live` matches, now taken; null when none does.
   RegistryEntry* Take(const RegistryEntry& live) {
+    if (!indexed_) {
+      if (next_ < size_ && entries_[next_].isKey == live.isKey && entries_[next_].name == live.name) {
+        taken_[next_] = true;
+        return &entries_[next_++];
+      }
+      Index();
+    }
     std::uint32_t home = Home(live);
     if (home == kNone || first_[home] == kNone) return nullptr;
     std::uint32_t position = first_[home];
-    first_[home] = next_[position];
+    first_[home] = nextSame_[position];
     taken_[position] = true;
     return &entries_[position];
   }
@@ -66,13 +63,39 @@ class StoredEntries {
   /// The entries nobody took, in stored order; stops when `visit` says so.
   template <typename Visit>
   bool ForEachLeft(Visit visit) {
-    for (std::size_t i = 0; i < entries_.size(); ++i)
+    for (std::size_t i = 0; i < size_; ++i)
       if (!taken_[i] && !visit(entries_[i])) return false;
     return true;
   }
 
  private:
   static constexpr std::uint32_t kNone = UINT32_MAX;
+
+  // Indexes the entries not taken yet by kind and name.
+  void Index() {
+    indexed_ = true;
+    nextSame_.assign(size_, kNone);
+    first_.resize(size_);
+    last_.resize(size_);
+    std::size_t size = 16;
+    while (size < size_ * 2) size *= 2;
+    table_.assign(size, kNone);
+    for (auto position = static_cast<std::uint32_t>(next_); position < size_; ++position) {
+      first_[position] = position;
+      last_[position] = position;
+      std::uint32_t& home = Home(entries_[position]);
+      if (home == kNone) {
+        home = position;
+        continue;
+      }
+      // A name that repeats (only a hand-made snapshot has that) queues up.
+      if (first_[home] == kNone)
+        first_[home] = position;
+      else
+        nextSame_[last_[home]] = position;
+      last_[home] = position;
+    }
+  }
 
   // The table slot for `entry`'s kind and name: the position of the first
   // stored entry of that kind and name, or kNone where there is none.
@@ -87,16 +110,18 @@ class StoredEntries {
     return table_[i];
   }
 
-  std::vector<RegistryEntry> entries_;
+  std::vector<RegistryEntry> entries_;  // the first size_ are the block's
+  std::size_t size_ = 0;
   std::vector<bool> taken_;
-  std::vector<std::uint32_t> next_;   // the next position of the same kind and name
+  std::size_t next_ = 0;  // before the index: the entry to try first; all before it are taken
+  bool indexed_ = false;
+  std::vector<std::uint32_t> nextSame_;  // the next position of the same kind and name
   // For the first position of each kind and name: the first position of it
   // not yet taken, and the last position of it.
   std::vector<std::uint32_t> first_;
   std::vector<std::uint32_t> last_;
   std::vector<std::uint32_t> table_;  // open addressing, at most half full
 };
-
 }  // namespace
 
 int CompareRegistry(const std::string& snapshotPath, const std::string& newPath,
@@ -132,12 +157,12 @@ int CompareRegistry(const std::string& snapshotPath, const std::string& newPath,
 
 int CompareKey(const std::string& path, SnapshotReader& snapshot, RegistryReports& reports) {
   TickSpinner();
+  static thread_local StoredEntries stored;
   std::uint32_t count = snapshot.ReadCount();
-  StoredEntries stored(count);
+  stored.Start(count);
   for (std::uint32_t n = count; n != 0; --n) {
-    RegistryEntry entry;
-    snapshot.ReadEntry(entry);
-    stored.Add(std::move(entry));
+    snapshot.ReadEntry(stored.Next());
+    stored.Add();
   }
 
   RegistryKeyEnumerator live;
@@ -150,13 +175,19 @@ int CompareKey(const std::string& path, SnapshotReader& snapshot, RegistryReport
   const char* newHeader = path.c_str();
   const char* modHeader = path.c_str();
   const char* remHeader = path.c_str();
-  RegistryEntryArray matchedKeys;
+  // The subkeys found unchanged, to compare next: their names one after
+  // another, and for each where its name ends and where its block is.
+  std::string matchedNames;
+  std::vector<std::pair<std::size_t, std::uint32_t>> matchedKeys;
   while (live.Next()) {
     RegistryEntry& entry = live.current;
     if (!entry.CanOpenOrSay(path)) continue;
     if (RegistryEntry* before = stored.Take(entry)) {
       if (entry.Equals(*before)) {
-        if (!before->IsValue()) matchedKeys.push_back(std::move(*before));
+        if (!before->IsValue()) {
+          matchedNames += before->name;
+          matchedKeys.emplace_back(matchedNames.size(), before->type);
+        }
       } else {
         entry.WriteAsReg(reports.modified, modHeader);
         before->WriteAsReg(reports.original, modHeader);
@@ -186,9 +217,11 @@ int CompareKey(const std::string& path, SnapshotReader& snapshot, RegistryReport
   });
   if (!finished) return 0;
 
-  for (const RegistryEntry& key : matchedKeys) {
-    std::string childPath = ChildKeyPath(path, key.name);
-    if (!snapshot.SeekToBlock(key)) {
+  std::size_t nameStart = 0;
+  for (auto [nameEnd, childOffset] : matchedKeys) {
+    std::string childPath = ChildKeyPath(path, std::string_view(matchedNames).substr(nameStart, nameEnd - nameStart));
+    nameStart = nameEnd;
+    if (!snapshot.SeekToBlock(childOffset)) {
       SnapshotReader::ReportUnfinished(childPath);
       return 0;
     }

@@ -68,6 +68,7 @@ TEST_F(CompareTest, EveryKindOfChangeLandsInItsReport) {
   before_.SetDword(std::string(kSample) + "\\Old", "o", 1);
   before_.SetString(std::string(kSample) + "\\Old\\Deep", "d", "deep");
   before_.SetString(std::string(kSample) + "\\Sub", "s", "s");
+  before_.AddKey("HKEY_LOCAL_MACHINE\\Software\\Stable\\k2");  // a key where a value of its name comes
   Capture();
 
   after_.SetDword(kSample, "Added", 0x2a);
@@ -96,7 +97,8 @@ TEST_F(CompareTest, EveryKindOfChangeLandsInItsReport) {
             "\"old\"\r\n\"Twin\"=\"t\"\r\n"
             "\r\n[HKEY_CURRENT_USER\\Software\\Sample\\Old]\r\n\"o\"=dword:00000001\r\n"
             "\r\n[HKEY_CURRENT_USER\\Software\\Sample\\Old\\Deep]\r\n\"d\"=\"deep\"\r\n"
-            "\r\n[HKEY_CURRENT_USER\\Software\\Sample\\Sub]\r\n\"s\"=\"s\"\r\n");
+            "\r\n[HKEY_CURRENT_USER\\Software\\Sample\\Sub]\r\n\"s\"=\"s\"\r\n"
+            "\r\n[HKEY_LOCAL_MACHINE\\Software\\Stable\\k2]\r\n");
 }
 
 TEST_F(CompareTest, UnreadableKeysAreReportedRemovedAndTheWalkGoesOn) {

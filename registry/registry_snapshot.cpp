@@ -141,11 +141,11 @@ void SnapshotReader::ReadEntry(RegistryEntry& entry) {
   entry.ReadFrom(file_, length_);
 }
 
-bool SnapshotReader::SeekToBlock(const RegistryEntry& key) {
-  if (key.type == 0 || key.type == length_) return false;
-  if (key.type > length_)
-    file_.ThrowDamaged("a key points to offset " + std::to_string(key.type) + ", past the end");
-  file_.Seek(key.type, File::begin);
+bool SnapshotReader::SeekToBlock(std::uint32_t childOffset) {
+  if (childOffset == 0 || childOffset == length_) return false;
+  if (childOffset > length_)
+    file_.ThrowDamaged("a key points to offset " + std::to_string(childOffset) + ", past the end");
+  file_.Seek(childOffset, File::begin);
   return true;
 }
 

@@ -73,7 +73,8 @@ class SnapshotReader {
   /// Moves to the block of `key`, which lies after the block that named it.
   /// False when the capture stopped before writing it; the caller reports
   /// that with ReportUnfinished and stops.
-  bool SeekToBlock(const RegistryEntry& key);
+  bool SeekToBlock(const RegistryEntry& key) { return SeekToBlock(key.type); }
+  bool SeekToBlock(std::uint32_t childOffset);
   /// Tells on the console that the snapshot ends at `keyPath`.
   static void ReportUnfinished(const std::string& keyPath);
 
