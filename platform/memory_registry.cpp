@@ -181,9 +181,12 @@ struct MemoryRegistry::Impl {
   Key emptyKey;
   // The memory of everything below, given back when the registry ends.
   LargeBlockResource blocks;
-  // Every block is a large page or more: a loaded prefix fills many, and
-  // smaller ones would cost a page fault for every few kilobytes.
-  static constexpr std::size_t kKeysPerBlock = kLargeBlockSize / sizeof(Key);
+  // The first block of each kind is small, for the many small registries
+  // of tests; every later one is a large page or more: a loaded prefix
+  // fills many, and smaller ones would cost a page fault every few kilobytes.
+  static constexpr std::size_t kFirstBlockSize = 64 * 1024;
+  static constexpr std::size_t BlockSize(bool first) { return first ? kFirstBlockSize : kLargeBlockSize; }
+  static constexpr std::size_t KeysIn(std::size_t block) { return BlockSize(block == 0) / sizeof(Key); }
   // Every key below the roots. Deleted keys stay here too, so that handles
   // still open on them stay harmless.
   std::vector<Key*> keyBlocks;
@@ -206,8 +209,8 @@ struct MemoryRegistry::Impl {
     size = (size + alignof(Key::Value) - 1) / alignof(Key::Value) * alignof(Key::Value);
     if (size > kLargeBlockSize / 8) return blocks.allocate(size, alignof(Key::Value));
     if (size > listBytesLeft) {
-      listBytesLeft = kLargeBlockSize;
-      nextListByte = static_cast<char*>(blocks.allocate(kLargeBlockSize, alignof(Key::Value)));
+      listBytesLeft = std::max(BlockSize(!nextListByte), size);
+      nextListByte = static_cast<char*>(blocks.allocate(listBytesLeft, alignof(Key::Value)));
     }
     void* taken = nextListByte;
     nextListByte += size;
@@ -256,7 +259,7 @@ struct MemoryRegistry::Impl {
   char* AllocateBytes(std::size_t size) {
     if (size > kLargeBlockSize / 8) return static_cast<char*>(blocks.allocate(size, 1));
     if (size > bytesLeft) {
-      bytesLeft = kLargeBlockSize;
+      bytesLeft = std::max(BlockSize(!nextByte), size);
       nextByte = static_cast<char*>(blocks.allocate(bytesLeft, 1));
     }
     char* taken = nextByte;
@@ -296,9 +299,9 @@ struct MemoryRegistry::Impl {
   std::function<void(const std::string&)> queryHook;
 
   Key& NewKey() {
-    if (keyBlocks.empty() || keysInLastBlock == kKeysPerBlock) {
+    if (keyBlocks.empty() || keysInLastBlock == KeysIn(keyBlocks.size() - 1)) {
       keyBlocks.reserve(keyBlocks.size() + 1);
-      keyBlocks.push_back(static_cast<Key*>(blocks.allocate(kLargeBlockSize, alignof(Key))));
+      keyBlocks.push_back(static_cast<Key*>(blocks.allocate(BlockSize(keyBlocks.empty()), alignof(Key))));
       keysInLastBlock = 0;
     }
     Key* key = new (keyBlocks.back() + keysInLastBlock) Key;
@@ -315,7 +318,7 @@ struct MemoryRegistry::Impl {
   ~Impl() {
     // Their memory goes with the blocks.
     for (std::size_t b = 0; b < keyBlocks.size(); ++b) {
-      std::size_t made = b + 1 == keyBlocks.size() ? keysInLastBlock : kKeysPerBlock;
+      std::size_t made = b + 1 == keyBlocks.size() ? keysInLastBlock : KeysIn(b);
       for (std::size_t k = 0; k < made; ++k) keyBlocks[b][k].~Key();
     }
   }
