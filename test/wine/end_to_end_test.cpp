@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -12,12 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/memory_registry.h"
-#include "platform/posix/prefix_registry.h"
-#include "registry/key_path.h"
-#include "registry/reg_export.h"
-#include "registry/root_key_table.h"
-#include "test/registry_listing.h"
 #include "test/temp_folder.h"
 #include "test/wine/reg_report.h"
 #include "test/wine/wine_keys.h"
@@ -185,7 +178,6 @@ class WineEndToEnd : public ::testing::Test {
     linux_.folder = results_->path() + "/linux";
     exchanged_.folder = results_->path() + "/exchanged";
     prefix_ = std::make_unique<WinePrefix>();
-    pristine_ = std::make_unique<WinePrefix>(prefix_.get());
 
     RunScript("setup.bat", kSetupCommands);
     WriteAll(prefix_->DriveC("windows/win.ini"), kWinIniBefore);
@@ -218,7 +210,6 @@ class WineEndToEnd : public ::testing::Test {
   }
 
   static void TearDownTestSuite() {
-    pristine_.reset();
     prefix_.reset();
     results_.reset();
   }
@@ -244,7 +235,6 @@ class WineEndToEnd : public ::testing::Test {
 
   static inline std::unique_ptr<TempFolder> results_;
   static inline std::unique_ptr<WinePrefix> prefix_;
-  static inline std::unique_ptr<WinePrefix> pristine_;  // kept for the import
   static inline BuildRun windows_, linux_, exchanged_;
 };
 
@@ -302,55 +292,6 @@ TEST_F(WineEndToEnd, TheLinuxBuildGivesTheSameAnswerAndReadsTheSnapshotsOfTheWin
     EXPECT_EQ(Without(kWineRestamps, linux_, report), Without(kWineRestamps, windows_, report)) << report;
     EXPECT_EQ(Without(differences, exchanged_, report), Without(kWineRestamps, windows_, report)) << report;
   }
-}
-
-// A value line that a REGEDIT4 reader takes back unchanged: REGEDIT4 text
-// is not escaped, so a name or string with a backslash or a double quote
-// cannot be, nor can "Error Bad Type".
-bool Importable(std::string line) {
-  for (std::size_t at; (at = line.find("\\\r\n  ")) != std::string::npos;) line.erase(at, 5);
-  std::size_t equals = line.starts_with("@=") ? 1 : line.find("\"=") + 1;
-  if (equals == 0) return false;
-  std::string name = line.substr(0, equals), data = line.substr(equals + 1);
-  if (data.size() >= 2 && data.starts_with("\"") && data.ends_with("\"")) data = data.substr(1, data.size() - 2);
-  bool plainName = name == "@" || name.find_first_of("\\\"", 1) == name.size() - 1;
-  return plainName && !data.starts_with("Error Bad Type") && data.find_first_of("\\\"") == std::string::npos;
-}
-
-// A real reader of REGEDIT4: Wine's regedit imports new.reg into a fresh
-// prefix, from whose files each value it can take back unchanged reads as
-// the very line it came from.
-TEST_F(WineEndToEnd, NewRegImportsIntoAFreshPrefix) {
-  std::vector<Restamp> volatileKeys;
-  for (const std::string& key : kKeysOnlyWhileWineRuns) volatileKeys.push_back({key, std::nullopt});
-  RegReport report = RegReport::Read(WithoutRestamps(windows_.Report("new.reg"), volatileKeys));
-  fs::copy_file(windows_.folder + "/new.reg", pristine_->DriveC("new.reg"));
-  RunResult import = pristine_->Wine({"regedit", "/S", "C:\\new.reg"});
-  ASSERT_EQ(import.status, 0) << import.output;
-  pristine_->WaitForServer();
-  platform::MemoryRegistry imported;
-  platform::posix::LoadPrefixRegistry(pristine_->path(), imported);
-
-  std::vector<std::string> expected, found;
-  for (const RegSection& section : report.sections) {
-    std::string root, subKey;
-    SplitRootKeyPath(section.keyPath, root, subKey);
-    std::vector<std::string> lines;
-    for (const ListedValue& value : ListValues(imported, FindRootKey(root), subKey.c_str())) {
-      RegistryEntry entry;
-      entry.name = value.name;
-      entry.type = value.type;
-      entry.SetData(value.data.data(), static_cast<std::uint32_t>(value.data.size()));
-      lines.push_back(FormatRegValueLine(entry));
-    }
-    for (const std::string& line : section.lines) {
-      if (!Importable(line)) continue;
-      expected.push_back(section.keyPath + ": " + line);
-      if (std::find(lines.begin(), lines.end(), line + "\r\n") != lines.end()) found.push_back(expected.back());
-    }
-  }
-  EXPECT_GE(expected.size(), 6u);
-  EXPECT_EQ(found, expected);
 }
 
 }  // namespace

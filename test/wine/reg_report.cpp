@@ -6,7 +6,8 @@
 
 namespace test {
 
-RegReport RegReport::Read(const std::string& text) {
+std::string WithoutRestamps(const std::string& text, const std::vector<Restamp>& restamps,
+                            std::vector<std::string>* removed) {
   std::vector<std::string> lines;
   std::size_t start = 0;
   for (std::size_t stop; (stop = text.find("\r\n", start)) != std::string::npos; start = stop + 2)
@@ -14,53 +15,46 @@ RegReport RegReport::Read(const std::string& text) {
   if (start != text.size()) throw std::runtime_error("a report line lacks its CR LF");
   if (lines.size() < 4 || lines[0] != "REGEDIT4" || !lines[1].empty() || !lines[3].empty())
     throw std::runtime_error("a report without its two header lines");
-  RegReport report;
-  for (std::size_t i = 0; i < 4; ++i) report.preamble += lines[i] + "\r\n";
+  // Each key: its path and its value lines, a wrapped hex value with its continuations.
+  std::vector<std::pair<std::string, std::vector<std::string>>> keys;
   for (std::size_t i = 4; i < lines.size(); ++i) {
     if (lines[i].empty() && i + 1 < lines.size() && lines[i + 1].starts_with("[") && lines[i + 1].ends_with("]")) {
-      report.sections.push_back({lines[i + 1].substr(1, lines[i + 1].size() - 2), {}});
       ++i;
-    } else if (report.sections.empty()) {
+      keys.push_back({lines[i].substr(1, lines[i].size() - 2), {}});
+    } else if (keys.empty()) {
       throw std::runtime_error("a value line before the first key header: " + lines[i]);
-    } else if (std::vector<std::string>& values = report.sections.back().lines;
-               lines[i].starts_with("  ") && !values.empty() && values.back().ends_with("\\")) {
+    } else if (std::vector<std::string>& values = keys.back().second;
+             lines[i].starts_with("  ") && !values.empty() && values.back().ends_with("\\")) {
       values.back() += "\r\n" + lines[i];
     } else {
       values.push_back(lines[i]);
     }
   }
-  return report;
-}
-
-std::string WithoutRestamps(const std::string& text, const std::vector<Restamp>& restamps,
-                            std::vector<std::string>* removed) {
-  RegReport report = RegReport::Read(text);
-  std::string kept = report.preamble;
-  for (const RegSection& section : report.sections) {
+  std::string kept = "REGEDIT4\r\n\r\n" + lines[2] + "\r\n\r\n";
+  for (const auto& [keyPath, values] : keys) {
     // Whether a restamp names `line`, or with none the key itself.
     auto gone = [&](const std::string* line) {
       for (const Restamp& restamp : restamps) {
         const std::optional<std::string>& name = restamp.valueName;
         std::string start = !name ? "" : name->empty() ? "@=" : "\"" + *name + "\"=";
-        if (!line ? !name && InKey(section.keyPath, restamp.keyPath)
-                  : name && InKey(section.keyPath, restamp.keyPath, false) && line->starts_with(start))
+        if (!line ? !name && InKey(keyPath, restamp.keyPath)
+                  : name && InKey(keyPath, restamp.keyPath, false) && line->starts_with(start))
           return true;
       }
       return false;
     };
-    std::string header = "[" + section.keyPath + "]", lines;
+    std::string header = "[" + keyPath + "]", valueLines;
     if (gone(nullptr)) {
       if (removed) removed->push_back(header);
       continue;
     }
-    for (const std::string& line : section.lines) {
+    for (const std::string& line : values) {
       if (!gone(&line))
-        lines += line + "\r\n";
+        valueLines += line + "\r\n";
       else if (removed)
         removed->push_back(header + " " + line);
     }
-    // A header whose value lines all went goes too.
-    if (section.lines.empty() || !lines.empty()) kept += "\r\n" + header + "\r\n" + lines;
+    if (values.empty() || !valueLines.empty()) kept += "\r\n" + header + "\r\n" + valueLines;
   }
   return kept;
 }

@@ -5,15 +5,9 @@
 
 namespace test {
 
-WinePrefix::WinePrefix(const WinePrefix* fresh) {
+WinePrefix::WinePrefix() {
   std::filesystem::create_directories(folder_.path() + "/home");
   std::filesystem::create_directories(folder_.path() + "/tmp");
-  if (fresh) {
-    // dosdevices holds links (c: to ../drive_c, z: to /) that must stay links.
-    std::filesystem::copy(fresh->prefix_, prefix_,
-                          std::filesystem::copy_options::recursive | std::filesystem::copy_options::copy_symlinks);
-    return;
-  }
   RunResult boot = Host(VASTREL_WINEBOOT, {"-i"});
   WaitForServer();
   if (boot.status != 0 || !std::filesystem::exists(prefix_ + "/system.reg"))

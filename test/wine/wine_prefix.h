@@ -13,9 +13,8 @@ namespace test {
 
 class WinePrefix {
  public:
-  /// Makes the prefix (wineboot -i) and waits until Wine has written it; or
-  /// copies `fresh`, made before anything ran in it, in a fraction of the time.
-  explicit WinePrefix(const WinePrefix* fresh = nullptr);
+  /// Makes the prefix (wineboot -i) and waits until Wine has written it.
+  WinePrefix();
   ~WinePrefix() { Host(VASTREL_WINESERVER, {"-k"}); }
   WinePrefix(const WinePrefix&) = delete;
 
