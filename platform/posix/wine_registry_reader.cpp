@@ -202,20 +202,21 @@ std::u16string FromLittleEndian(std::string_view bytes) {
 
 bool IsStringType(std::uint32_t type) { return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz; }
 
-// Where a text can be cut in two that are read apart as they would be read
-// together: the start of the first key line in `text` whose line before it
-// is in `text` too and does not go on into it (as hex data ending in a
-// backslash does). Zero when there is none.
-std::size_t KeyLineStart(std::string_view text) {
-  for (std::size_t at = text.find("\n[", 1); at != std::string_view::npos; at = text.find("\n[", at + 1)) {
-    std::size_t last = text.find_last_not_of(" \t\r", at - 1);
-    if (last != std::string_view::npos && text[last] != '\\') return at + 1;
+// How much of a text, from its middle on, is searched for a place to cut it.
+constexpr std::size_t kSplitWindow = 64 * 1024;
+
+// Where a text of `size` bytes can be cut in two that are read apart as
+// they would be read together, given `fromMiddle`, its bytes from size / 2
+// on: the start of the first key line there whose line before it is there
+// too and does not go on into it (as hex data ending in a backslash does).
+// Zero when there is none.
+std::size_t CutPoint(std::size_t size, std::string_view fromMiddle) {
+  for (std::size_t at = fromMiddle.find("\n[", 1); at != std::string_view::npos; at = fromMiddle.find("\n[", at + 1)) {
+    std::size_t last = fromMiddle.find_last_not_of(" \t\r", at - 1);
+    if (last != std::string_view::npos && fromMiddle[last] != '\\') return size / 2 + at + 1;
   }
   return 0;
 }
-
-// The text from its middle on that KeyLineStart searches.
-constexpr std::size_t kSplitWindow = 64 * 1024;
 
 }  // namespace
 
@@ -307,13 +308,10 @@ void WineRegistryReader::ReadFile(const std::string& hostPath, MemoryRegistry::K
   off_t split = 0;
   struct stat status;
   if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && static_cast<std::size_t>(status.st_size) >= splitFrom_) {
-    std::string window(std::min<std::size_t>(kSplitWindow, static_cast<std::size_t>(status.st_size) / 2), '\0');
-    off_t middle = status.st_size / 2;
-    ssize_t got = pread(fd, window.data(), window.size(), middle);
-    if (got > 0) {
-      std::size_t at = KeyLineStart(std::string_view(window.data(), static_cast<std::size_t>(got)));
-      if (at) split = middle + static_cast<off_t>(at);
-    }
+    auto size = static_cast<std::size_t>(status.st_size);
+    std::string window(std::min(kSplitWindow, size / 2), '\0');
+    ssize_t got = pread(fd, window.data(), window.size(), static_cast<off_t>(size / 2));
+    if (got > 0) split = static_cast<off_t>(CutPoint(size, std::string_view(window.data(), static_cast<std::size_t>(got))));
   }
   int error = 0;
   unsigned long long bytes = 0;
@@ -340,12 +338,7 @@ void WineRegistryReader::ReadFile(const std::string& hostPath, MemoryRegistry::K
 }
 
 void WineRegistryReader::ReadText(std::string_view text, const std::string& name, MemoryRegistry::Key* root) {
-  std::size_t split = 0;
-  if (text.size() >= splitFrom_) {
-    std::size_t middle = text.size() / 2;
-    std::size_t at = KeyLineStart(text.substr(middle, kSplitWindow));
-    if (at) split = middle + at;
-  }
+  std::size_t split = text.size() >= splitFrom_ ? CutPoint(text.size(), text.substr(text.size() / 2, kSplitWindow)) : 0;
   if (split) {
     LineSource head(text.substr(0, split));
     LineSource tail(text.substr(split));
