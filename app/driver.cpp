@@ -4,7 +4,7 @@
 #include <new>
 #include <string>
 
-#include "app/error.h"
+#include "io/error.h"
 #include "filetree/directory_reports.h"
 #include "filetree/directory_snapshot.h"
 #include "ini/compare_ini_file.h"

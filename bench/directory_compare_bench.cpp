@@ -10,7 +10,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/error.h"
+#include "io/error.h"
 #include "filetree/directory_reports.h"
 #include "filetree/directory_snapshot.h"
 

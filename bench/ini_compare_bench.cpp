@@ -10,7 +10,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/error.h"
+#include "io/error.h"
 #include "ini/compare_ini_file.h"
 
 namespace fs = std::filesystem;

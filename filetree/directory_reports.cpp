@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/file.h"
+#include "io/file.h"
 #include "filetree/directory_snapshot.h"
 #include "filetree/folder_comparison.h"
 

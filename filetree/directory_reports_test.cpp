@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/file_error.h"
+#include "io/file_error.h"
 #include "filetree/tree_fixture.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/file.h"
+#include "io/file.h"
 #include "filetree/file_finder.h"
 #include "platform/last_error.h"
 

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "app/file.h"
+#include "io/file.h"
 #include "filetree/tree_fixture.h"
 #include "platform/last_error.h"
 #include "test/memory_files.h"

@@ -7,7 +7,7 @@
 #include <functional>
 #include <vector>
 
-#include "app/file.h"
+#include "io/file.h"
 #include "filetree/directory_snapshot.h"
 #include "filetree/file_finder.h"
 

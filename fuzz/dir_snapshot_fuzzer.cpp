@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/file_error.h"
+#include "io/file_error.h"
 #include "filetree/directory_reports.h"
 #include "filetree/directory_snapshot.h"
 #include "fuzz/fuzz_support.h"

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/error.h"
+#include "io/error.h"
 #include "ini/pattern/pattern.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

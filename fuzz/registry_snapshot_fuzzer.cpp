@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/file_error.h"
+#include "io/file_error.h"
 #include "fuzz/fuzz_support.h"
 #include "platform/memory_registry.h"
 #include "registry/registry_compare.h"

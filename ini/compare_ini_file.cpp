@@ -1,6 +1,6 @@
 #include "ini/compare_ini_file.h"
 
-#include "app/file.h"
+#include "io/file.h"
 #include "ini/ini_entry.h"
 #include "ini/ini_entry_list.h"
 

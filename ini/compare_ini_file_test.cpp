@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/file_error.h"
+#include "io/file_error.h"
 #include "test/temp_folder.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "ini/ini_entry.h"
 
-#include "app/file.h"
+#include "io/file.h"
 #include "ini/ini_patterns.h"
 
 bool ReadLine(File& file, std::string& line) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/file.h"
+#include "io/file.h"
 #include "test/temp_folder.h"
 
 namespace {

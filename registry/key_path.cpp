@@ -1,6 +1,6 @@
 #include "registry/key_path.h"
 
-#include "app/error.h"
+#include "io/error.h"
 
 void SplitKeyPath(const std::string& text, std::vector<std::string>& components) {
   std::size_t start = 0;

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/error.h"
+#include "io/error.h"
 #include "registry/root_key_table.h"
 
 namespace {

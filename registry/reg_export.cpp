@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/file.h"
+#include "io/file.h"
 #include "platform/last_error.h"
 #include "platform/registry.h"
 #include "registry/key_path.h"

@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/file.h"
-#include "app/spinner.h"
+#include "io/file.h"
+#include "io/progress.h"
 #include "platform/last_error.h"
 #include "registry/key_path.h"
 #include "registry/registry_key_enumerator.h"

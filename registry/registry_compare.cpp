@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/spinner.h"
+#include "io/progress.h"
 #include "platform/last_error.h"
 #include "registry/key_path.h"
 #include "registry/reg_export.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/file.h"
+#include "io/file.h"
 
 class SnapshotReader;
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/file.h"
+#include "io/file.h"
 
 namespace regbin {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/file.h"
+#include "io/file.h"
 #include "platform/memory_registry.h"
 #include "registry/registry_test_support.h"
 #include "registry/stored_key_export.h"

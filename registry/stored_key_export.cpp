@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/file.h"
+#include "io/file.h"
 #include "registry/key_path.h"
 #include "registry/registry_snapshot.h"
 

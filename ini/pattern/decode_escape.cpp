@@ -1,6 +1,6 @@
 #include "ini/pattern/decode_escape.h"
 
-#include "app/error.h"
+#include "io/error.h"
 
 namespace {
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }

@@ -1,6 +1,6 @@
 #include "ini/pattern/pattern.h"
 
-#include "app/error.h"
+#include "io/error.h"
 
 Pattern::Pattern(const char* text, bool ignoreCase) {
   std::size_t stop = 0;

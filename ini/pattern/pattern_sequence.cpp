@@ -3,7 +3,7 @@
 #include <memory>
 #include <utility>
 
-#include "app/error.h"
+#include "io/error.h"
 #include "ini/pattern/decode_escape.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/error.h"
+#include "io/error.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/error.h"
+#include "io/error.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "platform/registry.h"
 
-#include <cstdio>
 #include <cstdlib>
 
+#include "platform/console.h"
 #include "platform/memory_registry.h"
 #include "platform/posix/prefix.h"
 #include "platform/posix/prefix_registry.h"
@@ -16,8 +16,8 @@ namespace posix {
 unsigned long long LoadPrefixRegistry(const std::string& prefix, MemoryRegistry& registry) {
   const char* tmp = std::getenv("TMPDIR");
   if (WineServerRunning(prefix, tmp && *tmp ? tmp : "/tmp"))
-    std::printf("\b \nA Wine server is running for this prefix: registry changes of the last 30 seconds "
-                "may not be in its files yet (wineserver -w waits for them)\n");
+    Report("A Wine server is running for this prefix: registry changes of the last 30 seconds "
+           "may not be in its files yet (wineserver -w waits for them)");
 
   std::string users = "HKEY_USERS\\";
   registry.AliasRoot(kCurrentUser, users + kPrefixUserSid);

@@ -13,6 +13,7 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/console.h"
 #include "platform/large_block.h"
 #include "platform/posix/prefix.h"
 #include "platform/text.h"
@@ -300,8 +301,8 @@ void WineRegistryReader::ReadFile(const std::string& hostPath, MemoryRegistry::K
   int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     if (errno != ENOENT)
-      std::printf("\b \n%s cannot be read (error %u); its keys are left empty\n", hostPath.c_str(),
-                  ErrorFromErrno(errno, hostPath));
+      Report(hostPath + " cannot be read (error " + std::to_string(ErrorFromErrno(errno, hostPath)) +
+             "); its keys are left empty");
     return;
   }
   // A large file is cut in two at a key line near its middle.
@@ -329,11 +330,11 @@ void WineRegistryReader::ReadFile(const std::string& hostPath, MemoryRegistry::K
   }
   bytesRead_ += bytes;
   if (error && bytes == 0)
-    std::printf("\b \n%s cannot be read (error %u); its keys are left empty\n", hostPath.c_str(),
-                ErrorFromErrno(error, hostPath));
+    Report(hostPath + " cannot be read (error " + std::to_string(ErrorFromErrno(error, hostPath)) +
+           "); its keys are left empty");
   else if (error)
-    std::printf("\b \n%s cannot be read to its end (error %u); its keys are left as far as read\n",
-                hostPath.c_str(), ErrorFromErrno(error, hostPath));
+    Report(hostPath + " cannot be read to its end (error " + std::to_string(ErrorFromErrno(error, hostPath)) +
+           "); its keys are left as far as read");
   close(fd);
 }
 
@@ -395,7 +396,7 @@ void WineRegistryReader::ReportBadLine(const std::string& name, unsigned line) {
     return;
   }
   if (++badLines_ <= kBadLinesShown)
-    std::printf("\b \nLine %u of %s cannot be read and is left out\n", line, name.c_str());
+    Report("Line " + std::to_string(line) + " of " + name + " cannot be read and is left out");
 }
 
 void WineRegistryReader::Finish() {
@@ -411,7 +412,7 @@ void WineRegistryReader::Finish() {
   }
   links_.clear();
   if (badLines_ > kBadLinesShown)
-    std::printf("\b \n%u more registry lines cannot be read and are left out\n", badLines_ - kBadLinesShown);
+    Report(std::to_string(badLines_ - kBadLinesShown) + " more registry lines cannot be read and are left out");
 }
 
 bool WineRegistryReader::Read(LineSource& source, const std::string& name, MemoryRegistry::Key* root,
@@ -419,7 +420,7 @@ bool WineRegistryReader::Read(LineSource& source, const std::string& name, Memor
   std::string_view line;
   if (headed && (!source.Next(line) || line != kHeader)) {
     if (source.error() == 0)
-      std::printf("\b \n%s is not a Wine registry file; its keys are left empty\n", name.c_str());
+      Report(name + " is not a Wine registry file; its keys are left empty");
     return false;
   }
 

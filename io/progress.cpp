@@ -1,4 +1,4 @@
-#include "app/spinner.h"
+#include "io/progress.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "app/file.h"
+#include "io/file.h"
 
 #include <gtest/gtest.h>
 

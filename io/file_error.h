@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/error.h"
+#include "io/error.h"
 
 class FileError : public Error {
  public:

@@ -1,4 +1,4 @@
-#include "app/error.h"
+#include "io/error.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "app/file_error.h"
+#include "io/file_error.h"
 
 #include "platform/last_error.h"
 

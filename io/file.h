@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/file_error.h"
+#include "io/file_error.h"
 #include "platform/file_system.h"
 #include "platform/large_block.h"
 
