@@ -1,17 +1,10 @@
 #include "platform/posix/wine_registry_reader.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <exception>
-#include <limits>
-#include <optional>
-#include <system_error>
-#include <thread>
 
 #include "platform/console.h"
 #include "platform/large_block.h"
@@ -203,33 +196,13 @@ std::u16string FromLittleEndian(std::string_view bytes) {
 
 bool IsStringType(std::uint32_t type) { return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz; }
 
-// How much of a text, from its middle on, is searched for a place to cut it.
-constexpr std::size_t kSplitWindow = 64 * 1024;
-
-// Where a text of `size` bytes can be cut in two that are read apart as
-// they would be read together, given `fromMiddle`, its bytes from size / 2
-// on: the start of the first key line there whose line before it is there
-// too and does not go on into it (as hex data ending in a backslash does).
-// Zero when there is none.
-std::size_t CutPoint(std::size_t size, std::string_view fromMiddle) {
-  for (std::size_t at = fromMiddle.find("\n[", 1); at != std::string_view::npos; at = fromMiddle.find("\n[", at + 1)) {
-    std::size_t last = fromMiddle.find_last_not_of(" \t\r", at - 1);
-    if (last != std::string_view::npos && fromMiddle[last] != '\\') return size / 2 + at + 1;
-  }
-  return 0;
-}
-
 }  // namespace
 
 // The lines of a file, read in large blocks, or of a text in memory.
 class WineRegistryReader::LineSource {
  public:
   explicit LineSource(std::string_view text) : rest_(text) {}
-  /// The lines of a file from its start to its end, or from byte `begin`
-  /// to byte `end` of it.
   explicit LineSource(int fd) : fd_(fd), buffer_(kChunkSize) {}
-  LineSource(int fd, off_t begin, off_t end)
-      : fd_(fd), buffer_(kChunkSize), positioned_(true), offset_(begin), end_(end) {}
 
   /// The next line without its line end; the view lasts until the next call.
   bool Next(std::string_view& line) {
@@ -264,13 +237,8 @@ class WineRegistryReader::LineSource {
     if (kept) std::memmove(buffer_.data(), rest_.data(), kept);
     if (kept == buffer_.size()) buffer_.resize(buffer_.size() * 2);  // one very long line
     for (;;) {
-      std::size_t room = buffer_.size() - kept;
-      if (positioned_) room = static_cast<std::size_t>(std::min<off_t>(static_cast<off_t>(room), end_ - offset_));
-      ssize_t got = !positioned_ ? read(fd_, buffer_.data() + kept, room)
-                    : room     ? pread(fd_, buffer_.data() + kept, room, offset_)
-                               : 0;
+      ssize_t got = read(fd_, buffer_.data() + kept, buffer_.size() - kept);
       if (got < 0 && errno == EINTR) continue;
-      if (got > 0) offset_ += got;
       if (got <= 0) {
         if (got < 0) error_ = errno;
         done_ = true;
@@ -285,9 +253,6 @@ class WineRegistryReader::LineSource {
 
   int fd_ = -1;
   std::vector<char, LargeBlockAllocator<char>> buffer_;
-  bool positioned_ = false;
-  off_t offset_ = 0;
-  off_t end_ = 0;
   std::string_view rest_;
   unsigned number_ = 0;
   int error_ = 0;
@@ -305,96 +270,25 @@ void WineRegistryReader::ReadFile(const std::string& hostPath, MemoryRegistry::K
              "); its keys are left empty");
     return;
   }
-  // A large file is cut in two at a key line near its middle.
-  off_t split = 0;
-  struct stat status;
-  if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && static_cast<std::size_t>(status.st_size) >= splitFrom_) {
-    auto size = static_cast<std::size_t>(status.st_size);
-    std::string window(std::min(kSplitWindow, size / 2), '\0');
-    ssize_t got = pread(fd, window.data(), window.size(), static_cast<off_t>(size / 2));
-    if (got > 0) split = static_cast<off_t>(CutPoint(size, std::string_view(window.data(), static_cast<std::size_t>(got))));
-  }
-  int error = 0;
-  unsigned long long bytes = 0;
-  if (split) {
-    LineSource head(fd, 0, split);
-    LineSource tail(fd, split, std::numeric_limits<off_t>::max());
-    bool both = ReadInTwo(head, tail, hostPath, root);
-    error = head.error() ? head.error() : both ? tail.error() : 0;
-    bytes = head.bytes() + (both ? tail.bytes() : 0);
-  } else {
-    LineSource source(fd);
-    Read(source, hostPath, root, true);
-    error = source.error();
-    bytes = source.bytes();
-  }
-  bytesRead_ += bytes;
-  if (error && bytes == 0)
-    Report(hostPath + " cannot be read (error " + std::to_string(ErrorFromErrno(error, hostPath)) +
+  LineSource source(fd);
+  Read(source, hostPath, root);
+  bytesRead_ += source.bytes();
+  if (source.error() && source.bytes() == 0)
+    Report(hostPath + " cannot be read (error " + std::to_string(ErrorFromErrno(source.error(), hostPath)) +
            "); its keys are left empty");
-  else if (error)
-    Report(hostPath + " cannot be read to its end (error " + std::to_string(ErrorFromErrno(error, hostPath)) +
-           "); its keys are left as far as read");
+  else if (source.error())
+    Report(hostPath + " cannot be read to its end (error " +
+           std::to_string(ErrorFromErrno(source.error(), hostPath)) + "); its keys are left as far as read");
   close(fd);
 }
 
 void WineRegistryReader::ReadText(std::string_view text, const std::string& name, MemoryRegistry::Key* root) {
-  std::size_t split = text.size() >= splitFrom_ ? CutPoint(text.size(), text.substr(text.size() / 2, kSplitWindow)) : 0;
-  if (split) {
-    LineSource head(text.substr(0, split));
-    LineSource tail(text.substr(split));
-    ReadInTwo(head, tail, name, root);
-  } else {
-    LineSource source(text);
-    Read(source, name, root, true);
-  }
+  LineSource source(text);
+  Read(source, name, root);
   bytesRead_ += text.size();
 }
 
-bool WineRegistryReader::ReadInTwo(LineSource& head, LineSource& tail, const std::string& name,
-                                   MemoryRegistry::Key* root) {
-  // The tail goes into a registry of its own on a second thread, which
-  // prints nothing: its unreadable lines are named once the head is read,
-  // as they would have been after the head's.
-  ++readInTwo_;
-  MemoryRegistry part;
-  WineRegistryReader tailReader(part);
-  tailReader.badLineNumbers_.emplace();
-  MemoryRegistry::Key* tailRoot = part.RootKey(kLocalMachine);
-  std::exception_ptr failure;
-  auto readTail = [&] {
-    try {
-      tailReader.Read(tail, name, tailRoot, false);
-    } catch (...) {
-      failure = std::current_exception();
-    }
-  };
-  bool headed = false;
-  {
-    std::optional<std::jthread> second;
-    try {
-      second.emplace(readTail);
-    } catch (const std::system_error&) {
-      // No thread to be had: the tail is read after the head.
-    }
-    headed = Read(head, name, root, true);
-    if (!second && headed && !head.error()) readTail();
-  }
-  if (failure) std::rethrow_exception(failure);
-  // Reading the file whole would have stopped in the head.
-  if (!headed || head.error()) return false;
-
-  registry_.TakeOver(part, tailRoot, root, tailReader.links_);
-  links_.insert(links_.end(), tailReader.links_.begin(), tailReader.links_.end());
-  for (unsigned line : *tailReader.badLineNumbers_) ReportBadLine(name, head.number() + line);
-  return true;
-}
-
 void WineRegistryReader::ReportBadLine(const std::string& name, unsigned line) {
-  if (badLineNumbers_) {
-    badLineNumbers_->push_back(line);
-    return;
-  }
   if (++badLines_ <= kBadLinesShown)
     Report("Line " + std::to_string(line) + " of " + name + " cannot be read and is left out");
 }
@@ -415,160 +309,148 @@ void WineRegistryReader::Finish() {
     Report(std::to_string(badLines_ - kBadLinesShown) + " more registry lines cannot be read and are left out");
 }
 
-bool WineRegistryReader::Read(LineSource& source, const std::string& name, MemoryRegistry::Key* root,
-                              bool headed) {
+void WineRegistryReader::Read(LineSource& source, const std::string& name, MemoryRegistry::Key* root) {
   std::string_view line;
-  if (headed && (!source.Next(line) || line != kHeader)) {
-    if (source.error() == 0)
-      Report(name + " is not a Wine registry file; its keys are left empty");
-    return false;
+  if (!source.Next(line) || line != kHeader) {
+    if (source.error() == 0) Report(name + " is not a Wine registry file; its keys are left empty");
+    return;
   }
-
-  // The keys along the last key line's path, so that the next key line,
-  // which usually shares most of it, is found without searching.
-  std::vector<MemoryRegistry::Key*> chain = {root};
-  std::vector<std::string> chainNames;
-  std::size_t chainDepth = 0;
+  chain_.assign(1, root);
+  chainDepth_ = 0;
   MemoryRegistry::Key* current = nullptr;
   bool inBrokenKey = false;  // the values of an unreadable key line are left out with it
-  std::string path, valueName, data;
-  std::u16string scratch;
-  std::size_t units = 0;
-
   while (source.Next(line)) {
     SkipBlanks(line);
     if (line.empty() || line[0] == ';') continue;
     unsigned lineNumber = source.number();
-
     if (line[0] == '[') {
       line.remove_prefix(1);
       if (current) registry_.TrimValues(current);
-      current = nullptr;
-      inBrokenKey = !ReadEscaped(line, ']', path, units, scratch);
-      if (inBrokenKey) {
-        ReportBadLine(name, lineNumber);
-        continue;
-      }
-      std::size_t depth = 0;
-      std::string_view rest = path;
-      while (!rest.empty()) {
-        std::size_t slash = rest.find('\\');
-        std::string_view component = rest.substr(0, slash);
-        rest.remove_prefix(slash == std::string_view::npos ? rest.size() : slash + 1);
-        if (component.empty()) continue;
-        if (depth < chainDepth && chainNames[depth] == component) {
-          ++depth;
-          continue;
-        }
-        chainDepth = depth;  // the chain is the same no further
-        if (chainNames.size() <= depth) chainNames.resize(depth + 1);
-        chainNames[depth].assign(component);  // reuses the string's room
-        chain.resize(depth + 1);
-        chain.push_back(registry_.AddSubkey(chain[depth], component));
-        chainDepth = ++depth;
-      }
-      chain.resize(depth + 1);
-      chainDepth = depth;
-      current = chain[depth];
-      continue;
-    }
-
-    if (line[0] == '#') {
-      if (!current) continue;  // file options such as #arch
-      if (ConsumePrefix(line, "#class=\"")) {
-        if (ReadEscaped(line, '"', data, units, scratch))
-          registry_.SetClass(current, data);
-        else
-          ReportBadLine(name, lineNumber);
-      } else if (line.substr(0, 5) == "#link") {
-        links_.push_back(current);
-      }
-      continue;
-    }
-
-    if (line[0] != '"' && line[0] != '@') {
+      current = ReadKeyLine(line);
+      inBrokenKey = !current;
+      if (inBrokenKey) ReportBadLine(name, lineNumber);
+    } else if (line[0] == '#') {
+      if (current) ReadOption(line, current, name, lineNumber);  // else a file option such as #arch
+    } else if (line[0] != '"' && line[0] != '@') {
       ReportBadLine(name, lineNumber);
-      continue;
-    }
-    if (!current) {
+    } else if (!current) {
       if (!inBrokenKey) ReportBadLine(name, lineNumber);
-      continue;
-    }
-
-    // A value: its name, then its data in one of the forms Wine writes.
-    bool ok = true;
-    if (line[0] == '@') {
-      valueName.clear();
-      line.remove_prefix(1);
-    } else {
-      line.remove_prefix(1);
-      ok = ReadEscaped(line, '"', valueName, units, scratch);
-    }
-    SkipBlanks(line);
-    ok = ok && ConsumePrefix(line, "=");
-    SkipBlanks(line);
-    std::uint32_t type = kRegSz;
-    std::size_t storedLength = 0;
-    if (!ok) {
-    } else if (line.substr(0, 1) == "\"" || line.substr(0, 3) == "str") {
-      if (ConsumePrefix(line, "str(2):"))
-        type = kRegExpandSz;
-      else if (ConsumePrefix(line, "str(7):"))
-        type = kRegMultiSz;
-      else
-        ConsumePrefix(line, "str:");
-      ok = ConsumePrefix(line, "\"") && ReadEscaped(line, '"', data, units, scratch);
-      data += '\0';  // the terminator the file leaves out
-      storedLength = (units + 1) * 2;
-    } else if (ConsumePrefix(line, "dword:")) {
-      std::uint32_t number = 0;
-      ok = ReadHexNumber(line, 8, number) && (line.empty() || IsBlank(line[0]));
-      type = kRegDword;
-      data.assign({static_cast<char>(number), static_cast<char>(number >> 8), static_cast<char>(number >> 16),
-                   static_cast<char>(number >> 24)});
-      storedLength = 4;
-    } else if (ConsumePrefix(line, "hex")) {
-      type = kRegBinary;
-      if (ConsumePrefix(line, "("))
-        ok = ReadHexNumber(line, 8, type) && ConsumePrefix(line, ")");
-      ok = ok && ConsumePrefix(line, ":");
-      data.clear();
-      // Bytes of one or two hex digits, separated by commas; a line that
-      // ends in a backslash goes on in the next.
-      while (ok) {
-        SkipBlanks(line);
-        if (line.empty()) break;
-        if (line[0] == ',') {
-          line.remove_prefix(1);
-        } else if (line[0] == '\\') {
-          line.remove_prefix(1);
-          SkipBlanks(line);
-          ok = line.empty() && source.Next(line);
-        } else {
-          std::uint32_t byte = 0;
-          ok = ReadHexNumber(line, 2, byte) && (line.empty() || line[0] == ',' || IsBlank(line[0]) || line[0] == '\\');
-          data += static_cast<char>(byte);
-        }
-      }
-      storedLength = data.size();
-      if (ok && IsStringType(type)) {
-        // String data is UTF-16; the single-byte world sees it as UTF-8. An
-        // odd last byte is no unit and is dropped, as Windows drops it.
-        std::u16string text = FromLittleEndian(data);
-        data.clear();
-        AppendUtf8(data, text);
-      }
-    } else {
-      ok = false;
-    }
-    if (!ok) {
+    } else if (!ReadValue(line, source, current)) {
       ReportBadLine(name, lineNumber);
-      continue;
     }
-    registry_.SetValue(current, valueName, type, data, static_cast<std::uint32_t>(storedLength));
   }
   if (current) registry_.TrimValues(current);
+}
+
+MemoryRegistry::Key* WineRegistryReader::ReadKeyLine(std::string_view line) {
+  if (!ReadEscaped(line, ']', path_, units_, scratch_)) return nullptr;
+  // The keys along the last key line's path are kept, so that this one,
+  // which usually shares most of it, is found without searching.
+  std::size_t depth = 0;
+  std::string_view rest = path_;
+  while (!rest.empty()) {
+    std::size_t slash = rest.find('\\');
+    std::string_view component = rest.substr(0, slash);
+    rest.remove_prefix(slash == std::string_view::npos ? rest.size() : slash + 1);
+    if (component.empty()) continue;
+    if (depth < chainDepth_ && chainNames_[depth] == component) {
+      ++depth;
+      continue;
+    }
+    chainDepth_ = depth;  // the chain is the same no further
+    if (chainNames_.size() <= depth) chainNames_.resize(depth + 1);
+    chainNames_[depth].assign(component);  // reuses the string's room
+    chain_.resize(depth + 1);
+    chain_.push_back(registry_.AddSubkey(chain_[depth], component));
+    chainDepth_ = ++depth;
+  }
+  chain_.resize(depth + 1);
+  chainDepth_ = depth;
+  return chain_[depth];
+}
+
+void WineRegistryReader::ReadOption(std::string_view line, MemoryRegistry::Key* key, const std::string& name,
+                                    unsigned lineNumber) {
+  if (ConsumePrefix(line, "#class=\"")) {
+    if (ReadEscaped(line, '"', data_, units_, scratch_))
+      registry_.SetClass(key, data_);
+    else
+      ReportBadLine(name, lineNumber);
+  } else if (line.substr(0, 5) == "#link") {
+    links_.push_back(key);
+  }
+}
+
+bool WineRegistryReader::ReadValue(std::string_view line, LineSource& source, MemoryRegistry::Key* key) {
+  // The name, then the data in one of the forms Wine writes.
+  if (line[0] == '@') {
+    valueName_.clear();
+    line.remove_prefix(1);
+  } else {
+    line.remove_prefix(1);
+    if (!ReadEscaped(line, '"', valueName_, units_, scratch_)) return false;
+  }
+  SkipBlanks(line);
+  if (!ConsumePrefix(line, "=")) return false;
+  SkipBlanks(line);
+  std::uint32_t type = kRegSz;
+  std::size_t storedLength = 0;
+  if (line.substr(0, 1) == "\"" || line.substr(0, 3) == "str") {
+    if (ConsumePrefix(line, "str(2):"))
+      type = kRegExpandSz;
+    else if (ConsumePrefix(line, "str(7):"))
+      type = kRegMultiSz;
+    else
+      ConsumePrefix(line, "str:");
+    if (!ConsumePrefix(line, "\"") || !ReadEscaped(line, '"', data_, units_, scratch_)) return false;
+    data_ += '\0';  // the terminator the file leaves out
+    storedLength = (units_ + 1) * 2;
+  } else if (ConsumePrefix(line, "dword:")) {
+    std::uint32_t number = 0;
+    if (!ReadHexNumber(line, 8, number) || !(line.empty() || IsBlank(line[0]))) return false;
+    type = kRegDword;
+    data_.assign({static_cast<char>(number), static_cast<char>(number >> 8), static_cast<char>(number >> 16),
+                  static_cast<char>(number >> 24)});
+    storedLength = 4;
+  } else if (ConsumePrefix(line, "hex")) {
+    type = kRegBinary;
+    if (ConsumePrefix(line, "(") && !(ReadHexNumber(line, 8, type) && ConsumePrefix(line, ")"))) return false;
+    if (!ConsumePrefix(line, ":") || !ReadHexData(line, source)) return false;
+    storedLength = data_.size();
+    if (IsStringType(type)) {
+      // String data is UTF-16; the single-byte world sees it as UTF-8. An
+      // odd last byte is no unit and is dropped, as Windows drops it.
+      std::u16string text = FromLittleEndian(data_);
+      data_.clear();
+      AppendUtf8(data_, text);
+    }
+  } else {
+    return false;
+  }
+  registry_.SetValue(key, valueName_, type, data_, static_cast<std::uint32_t>(storedLength));
   return true;
+}
+
+bool WineRegistryReader::ReadHexData(std::string_view line, LineSource& source) {
+  // Bytes of one or two hex digits, separated by commas; a line that ends in
+  // a backslash goes on in the next.
+  data_.clear();
+  for (;;) {
+    SkipBlanks(line);
+    if (line.empty()) return true;
+    if (line[0] == ',') {
+      line.remove_prefix(1);
+    } else if (line[0] == '\\') {
+      line.remove_prefix(1);
+      SkipBlanks(line);
+      if (!line.empty() || !source.Next(line)) return false;
+    } else {
+      std::uint32_t byte = 0;
+      if (!ReadHexNumber(line, 2, byte) || !(line.empty() || line[0] == ',' || IsBlank(line[0]) || line[0] == '\\'))
+        return false;
+      data_ += static_cast<char>(byte);
+    }
+  }
 }
 
 }  // namespace platform::posix

@@ -4,8 +4,6 @@
 // string data become UTF-8; other data stays byte for byte.
 
 #include <cstddef>
-#include <cstdio>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,28 +22,30 @@ class WineRegistryReader {
   void ReadFile(const std::string& hostPath, MemoryRegistry::Key* root);
   /// Reads registry text, as if it were the file `name`.
   void ReadText(std::string_view text, const std::string& name, MemoryRegistry::Key* root);
-  /// Files and texts of at least `bytes` are cut in two near their middle,
-  /// and the two read at once, on two threads (1 MB unless set).
-  void SplitFrom(std::size_t bytes) { splitFrom_ = bytes; }
   /// Makes the link keys read so far lead to their targets, and reports how
   /// many unreadable lines were not shown one by one.
   void Finish();
 
   /// Lines that could not be read, in all files so far.
   unsigned badLines() const { return badLines_; }
-  /// Files and texts read in two so far.
-  unsigned readInTwo() const { return readInTwo_; }
   /// Bytes of registry text read so far.
   unsigned long long bytesRead() const { return bytesRead_; }
 
  private:
   class LineSource;
-  // Reads the lines of `source`, the first of which is the file's header
-  // when `headed`; false when the header is wrong.
-  bool Read(LineSource& source, const std::string& name, MemoryRegistry::Key* root, bool headed);
-  // Reads `head`, and `tail`, which follows it, at once; false when the tail
-  // is left out because reading stops in the head.
-  bool ReadInTwo(LineSource& head, LineSource& tail, const std::string& name, MemoryRegistry::Key* root);
+  // Reads the lines of `source`, the first of which is the file's header.
+  void Read(LineSource& source, const std::string& name, MemoryRegistry::Key* root);
+  // The key of a key line, after its opening bracket; null when the line
+  // cannot be read.
+  MemoryRegistry::Key* ReadKeyLine(std::string_view line);
+  // A line of the key `key` that starts with '#': its class, or a mark that
+  // it is a link.
+  void ReadOption(std::string_view line, MemoryRegistry::Key* key, const std::string& name, unsigned lineNumber);
+  // A value line of the key `key`; false when it cannot be read.
+  bool ReadValue(std::string_view line, LineSource& source, MemoryRegistry::Key* key);
+  // The bytes after "hex:", through continuation lines, into data_; false
+  // when they cannot be read.
+  bool ReadHexData(std::string_view line, LineSource& source);
   void ReportBadLine(const std::string& name, unsigned line);
 
   MemoryRegistry& registry_;
@@ -53,11 +53,15 @@ class WineRegistryReader {
   std::vector<MemoryRegistry::Key*> links_;
   unsigned badLines_ = 0;
   unsigned long long bytesRead_ = 0;
-  unsigned readInTwo_ = 0;
-  std::size_t splitFrom_ = std::size_t{1} << 20;
-  // Set while reading a file's tail: its unreadable lines, by number from
-  // the tail's start, to be named after the head's.
-  std::optional<std::vector<unsigned>> badLineNumbers_;
+  // The keys along the last key line's path (the root first) and their
+  // names, of which the first chainDepth_ are current.
+  std::vector<MemoryRegistry::Key*> chain_;
+  std::vector<std::string> chainNames_;
+  std::size_t chainDepth_ = 0;
+  // What the line being read holds, in room kept from line to line.
+  std::string path_, valueName_, data_;
+  std::u16string scratch_;
+  std::size_t units_ = 0;
 };
 
 }  // namespace platform::posix

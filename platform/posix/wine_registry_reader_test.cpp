@@ -42,39 +42,22 @@ std::string Dump(Registry& registry, const std::string& path, int depth = 0) {
 }
 
 // A registry whose HKEY_LOCAL_MACHINE is read from `text`, and what the
-// reader printed. The text is read once more in two halves, at once, which
-// must come to the same.
+// reader printed.
 struct Loaded {
   MemoryRegistry registry;
   std::string output;
   unsigned badLines = 0;
-  bool readInTwo = false;
 
   explicit Loaded(const std::string& text) {
-    Read(text, registry, text.size() + 1);
-    MemoryRegistry halves;
-    Loaded inTwo;
-    inTwo.Read(text, halves, 0);
-    readInTwo = inTwo.readInTwo;
-    EXPECT_EQ(inTwo.output, output);
-    EXPECT_EQ(inTwo.badLines, badLines);
-    EXPECT_EQ(Dump(halves, ""), Dump(registry, ""));
+    testing::internal::CaptureStdout();
+    WineRegistryReader reader(registry);
+    reader.ReadText(text, "system.reg", registry.RootKey(kLocalMachine));
+    reader.Finish();
+    badLines = reader.badLines();
+    output = testing::internal::GetCapturedStdout();
   }
   std::vector<ListedValue> Values(const char* path) { return ListValues(registry, kLocalMachine, path); }
   std::vector<std::string> Subkeys(const char* path) { return ListSubkeys(registry, kLocalMachine, path); }
-
- private:
-  Loaded() = default;
-  void Read(const std::string& text, MemoryRegistry& into, std::size_t splitFrom) {
-    testing::internal::CaptureStdout();
-    WineRegistryReader reader(into);
-    reader.SplitFrom(splitFrom);
-    reader.ReadText(text, "system.reg", into.RootKey(kLocalMachine));
-    reader.Finish();
-    badLines = reader.badLines();
-    readInTwo = reader.readInTwo() > 0;
-    output = testing::internal::GetCapturedStdout();
-  }
 };
 
 // The hex(6) line of a link to `target`, as Wine writes it.
@@ -216,11 +199,10 @@ TEST(WineRegistryReaderTest, OnlyTheRegistryHeaderOpensAFile) {
   }
 }
 
-TEST(WineRegistryReaderTest, ReadingInTwoHalvesComesToTheSameWhereverTheCutFalls) {
-  // Keys that both halves hold, classes, links, unreadable lines, and a line
-  // that only looks like a key line, as hex data goes on into it. More keys
-  // in front move the cut, which falls at a key line near the middle,
-  // across all of them.
+TEST(WineRegistryReaderTest, AKeySeenAgainLaterGainsWhatItsLaterBlocksSay) {
+  // Keys that come back later in the file, classes, links whose target is
+  // set in another block, unreadable lines, and a line that only looks like
+  // a key line, as hex data goes on into it.
   const std::string body =
       "[Shared\\\\Key] 1\n#class=\"first\"\n\"A\"=\"1\"\n\"b\"=dword:00000001\n"
       "[Links\\\\Late]\n#link\n"
@@ -233,39 +215,28 @@ TEST(WineRegistryReaderTest, ReadingInTwoHalvesComesToTheSameWhereverTheCutFalls
       "[Links\\\\Late]\n" + LinkValue("\\Registry\\Machine\\Fill") +
       "[Links\\\\ToShared]\n#link\n" + LinkValue("\\Registry\\Machine\\Shared\\Key") +
       "[Shared]\n\"z\"=\"last\"\ngarbage four\ngarbage five\n";
-  int cutsSeen = 0;
-  for (int keys = 0; keys < 48; ++keys) {
-    std::string text = kHeader;
-    for (int k = 0; k < keys; ++k) text += "[Fill\\\\" + std::to_string(k) + "]\n\"v\"=\"" + std::to_string(k) + "\"\n";
-    Loaded loaded(text + body);  // compares the two readings
-    cutsSeen += loaded.readInTwo;
-    if (keys == 1) {
-      EXPECT_EQ(loaded.Values("Shared\\Key"),
-                (std::vector<ListedValue>{{"A", kRegSz, Sz("2")}, {"b", kRegDword, std::string("\1\0\0\0", 4)},
-                                          {"c", kRegExpandSz, Sz("%x%")}}));
-      EXPECT_EQ(loaded.Subkeys("Links\\ToShared"), (std::vector<std::string>{"Sub"}));
-      EXPECT_EQ(loaded.Subkeys(""), (std::vector<std::string>{"Fill", "Links", "Other", "Shared"}));
-      // A link leads where its value says, though that is set in another block.
-      EXPECT_EQ(loaded.Subkeys("Links\\Late"), (std::vector<std::string>{"0"}));
-      EXPECT_EQ(loaded.badLines, 7u);
-    }
-  }
-  EXPECT_EQ(cutsSeen, 48);
+  Loaded loaded(kHeader + "[Fill\\\\0]\n\"v\"=\"0\"\n" + body);
+  EXPECT_EQ(loaded.Values("Shared\\Key"),
+            (std::vector<ListedValue>{{"A", kRegSz, Sz("2")}, {"b", kRegDword, std::string("\1\0\0\0", 4)},
+                                      {"c", kRegExpandSz, Sz("%x%")}}));
+  EXPECT_TRUE(Dump(loaded.registry, "Shared\\Key").starts_with("[Shared\\Key] class second "));
+  EXPECT_EQ(loaded.Subkeys("Links\\ToShared"), (std::vector<std::string>{"Sub"}));
+  EXPECT_EQ(loaded.Subkeys(""), (std::vector<std::string>{"Fill", "Links", "Other", "Shared"}));
+  EXPECT_EQ(loaded.Subkeys("Links\\Late"), (std::vector<std::string>{"0"}));
+  EXPECT_EQ(loaded.badLines, 7u);
 
-  // A file is read in two the same way, each half from its own place.
+  // A file reads as its text does.
   test::TempFolder folder;
   folder.WriteFile("system.reg", kHeader + body + body);
   Loaded whole(kHeader + body + body);
-  MemoryRegistry halves;
-  WineRegistryReader reader(halves);
-  reader.SplitFrom(0);
+  MemoryRegistry fromFile;
+  WineRegistryReader reader(fromFile);
   testing::internal::CaptureStdout();
-  reader.ReadFile(folder.path() + "/system.reg", halves.RootKey(kLocalMachine));
+  reader.ReadFile(folder.path() + "/system.reg", fromFile.RootKey(kLocalMachine));
   reader.Finish();
   testing::internal::GetCapturedStdout();
-  EXPECT_EQ(reader.readInTwo(), 1u);
   EXPECT_EQ(reader.bytesRead(), kHeader.size() + 2 * body.size());
-  EXPECT_EQ(Dump(halves, ""), Dump(whole.registry, ""));
+  EXPECT_EQ(Dump(fromFile, ""), Dump(whole.registry, ""));
 }
 
 TEST(WineRegistryReaderTest, AFileCutAnywhereKeepsEveryLineBeforeTheCut) {
