@@ -20,6 +20,7 @@
 #include "platform/registry.h"
 #include "test/memory_files.h"
 #include "test/run.h"
+#include "test/staged_registry.h"
 #include "test/temp_folder.h"
 
 namespace {
@@ -52,7 +53,7 @@ class FaultTest : public ::testing::Test {
     unsetenv("WINDIR");
     unsetenv("ProgramFiles");
     if (!std::freopen("/dev/null", "r", stdin)) ADD_FAILURE() << "no /dev/null";  // for the prompt
-    platform::SetRegistry(&registry_);
+    platform::SetRegistry(&staged_);
     registry_.SetString(kSample, "Ver", "1");
     registry_.SetString(kSample, "Old", "gone soon");
     registry_.SetString(std::string(kSample) + "\\A", "a", "1");
@@ -136,6 +137,7 @@ class FaultTest : public ::testing::Test {
 
   test::TempFolder prefix_;
   platform::MemoryRegistry registry_;
+  test::StagedRegistry staged_{registry_};
   std::optional<test::MemoryFiles> files_;
   std::map<std::string, std::string> captured_;
 };
@@ -194,10 +196,11 @@ TEST_F(FaultTest, AReadThatFailsOrComesBackShortInAnyInputIsNamedOrHarmless) {
 
 TEST_F(FaultTest, KeysThatVanishOrCloseWhileTheWalkIsUnderWayGiveTheWalksMessages) {
   const std::string a = std::string(kSample) + "\\A", b = std::string(kSample) + "\\B";
+  using Call = test::StagedRegistry::Call;
   // `change` happens at the `look`th query of A.
   auto atLookAtA = [&](int look, std::function<void()> change) {
-    registry_.SetQueryHook([=, looks = 0](const std::string& path) mutable {
-      if (path == a && ++looks == look) change();
+    staged_.SetHook([=, looks = 0](const test::StagedRegistry::Point& point) mutable {
+      if (point.call == Call::kQueryInfoKey && point.path == a && ++looks == look) change();
     });
   };
   // B goes while its parent is listed: the listing ends with the registry's
@@ -211,10 +214,10 @@ TEST_F(FaultTest, KeysThatVanishOrCloseWhileTheWalkIsUnderWayGiveTheWalksMessage
   // walk stops there, and the capture goes on with the next step.
   for (bool denied : {false, true}) {
     registry_.SetString(b, "b", "2");
-    atLookAtA(2, [&, denied] { denied ? registry_.DenyOpen(b) : registry_.DeleteKey(b); });
+    atLookAtA(2, [&, denied] { denied ? staged_.Fail(Call::kOpenKey, b) : registry_.DeleteKey(b); });
     result = Run("-c");
-    registry_.SetQueryHook(nullptr);
-    registry_.DenyOpen(b, 0);
+    staged_.SetHook(nullptr);
+    staged_.Fail(Call::kOpenKey, b, 0);
     EXPECT_EQ(result.status, 0);
     EXPECT_TRUE(Has(result.output, "\b \npath not found " + std::string(denied ? "5" : "2") + "\n" + b +
                                        "\n\rCaptured Registry        \n"));
@@ -228,7 +231,7 @@ TEST_F(FaultTest, KeysThatVanishOrCloseWhileTheWalkIsUnderWayGiveTheWalksMessage
   ASSERT_EQ(Run("-c").status, 0);
   atLookAtA(2, [&] { registry_.DeleteKey(b); });
   result = Run("-d");
-  registry_.SetQueryHook(nullptr);
+  staged_.SetHook(nullptr);
   EXPECT_TRUE(Has(result.output, "\b path not found\n" + b + "\n\rCompared Registry        \n"));
   EXPECT_TRUE(result.output.ends_with(kPrompt));
 }

@@ -15,6 +15,7 @@
 #include "registry/registry_compare.h"
 #include "registry/registry_snapshot.h"
 #include "test/memory_files.h"
+#include "test/staged_registry.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ const char kSample[] = "HKEY_CURRENT_USER\\Software\\Sample";
 
 // The registry as the comparison finds it; `variant` gives the states it
 // may have had at capture time.
-void Fill(MemoryRegistry& registry, int variant) {
+void Fill(MemoryRegistry& registry, test::StagedRegistry& staged, int variant) {
   registry.SetString(kSample, "Ver", variant == 0 ? "2" : "1");
   registry.SetDword(kSample, "Flags", 42);
   registry.SetValue(kSample, "Blob", platform::kRegBinary, {0, 1, 2, 0xff});
@@ -36,18 +37,17 @@ void Fill(MemoryRegistry& registry, int variant) {
   registry.SetString("HKEY_LOCAL_MACHINE\\Software\\Vendor\\App", "Home", "%ProgramFiles%\\App",
                      platform::kRegExpandSz);
   registry.SetString("HKEY_LOCAL_MACHINE\\Software\\Secret", "k", "v");
-  if (variant == 0) registry.DenyOpen("HKEY_LOCAL_MACHINE\\Software\\Secret");
+  if (variant == 0) staged.Fail(test::StagedRegistry::Call::kOpenKey, "HKEY_LOCAL_MACHINE\\Software\\Secret");
   registry.SetString("HKEY_USERS\\.Default\\Environment", "TEMP", "C:\\temp");
   registry.AliasRoot(platform::kClassesRoot, "HKEY_LOCAL_MACHINE\\Software\\Classes");
 }
 
-MemoryRegistry* live = nullptr;
-
 void WriteSeeds(const std::string& folder) {
   for (int variant = 0; variant < 3; ++variant) {
     MemoryRegistry registry;
-    Fill(registry, variant);
-    platform::SetRegistry(&registry);
+    test::StagedRegistry staged(registry);
+    Fill(registry, staged, variant);
+    platform::SetRegistry(&staged);
     test::MemoryFiles files;
     files.AddFolder("c:\\vastrel");
     CaptureRegistry("", "c:\\vastrel\\reg.bin");
@@ -60,9 +60,10 @@ void WriteSeeds(const std::string& folder) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   fuzz::Prepare(WriteSeeds);
-  live = new MemoryRegistry;
-  Fill(*live, 0);
-  platform::SetRegistry(live);
+  static MemoryRegistry live;
+  static test::StagedRegistry staged(live);
+  Fill(live, staged, 0);
+  platform::SetRegistry(&staged);
   return 0;
 }
 

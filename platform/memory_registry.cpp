@@ -91,8 +91,6 @@ struct MemoryRegistry::Key {
   struct Extras {
     std::string className;
     std::string linkTarget;
-    std::uint32_t openError = 0;
-    std::uint32_t queryError = 0;
   };
 
   // A list of subkeys or values: where it is, and two counts, in half the
@@ -163,10 +161,6 @@ struct MemoryRegistry::Key {
     bool found;
     std::size_t at = Position(values, valueName, ValueName, found);
     if (found) values.Erase(at);
-  }
-  std::string Path() const {
-    if (!parent) return std::string(name);
-    return parent->Path() + "\\" + std::string(name);
   }
   void MarkDeleted() {
     deleted = true;
@@ -296,7 +290,6 @@ struct MemoryRegistry::Impl {
     std::size_t slot = (handle - kFirstHandle) / 4;
     return slot < handles.size() && handles[slot] ? static_cast<std::ptrdiff_t>(slot) : -1;
   }
-  std::function<void(const std::string&)> queryHook;
 
   Key& NewKey() {
     if (keyBlocks.empty() || keysInLastBlock == KeysIn(keyBlocks.size() - 1)) {
@@ -568,14 +561,6 @@ void MemoryRegistry::DeleteKey(std::string_view path) {
   siblings.Erase(static_cast<std::size_t>(it - siblings.begin()));
 }
 
-void MemoryRegistry::DenyOpen(std::string_view path, std::uint32_t error) {
-  if (Key* key = impl_->Locate(path)) key->Extra().openError = error;
-}
-
-void MemoryRegistry::DenyQuery(std::string_view path, std::uint32_t error) {
-  if (Key* key = impl_->Locate(path)) key->Extra().queryError = error;
-}
-
 void MemoryRegistry::AddLink(std::string_view path, std::string_view target) {
   if (Key* key = impl_->Locate(path, false)) MakeLink(key, target);
 }
@@ -583,10 +568,6 @@ void MemoryRegistry::AddLink(std::string_view path, std::string_view target) {
 void MemoryRegistry::AliasRoot(RegistryKey root, std::string_view path) {
   int index = RootIndex(root);
   if (index >= 0) impl_->aliases[index] = path;
-}
-
-void MemoryRegistry::SetQueryHook(std::function<void(const std::string& keyPath)> hook) {
-  impl_->queryHook = std::move(hook);
 }
 
 std::uint32_t MemoryRegistry::OpenKey(RegistryKey parent, const char* subKey, RegistryKey* result) {
@@ -602,7 +583,6 @@ std::uint32_t MemoryRegistry::OpenKey(RegistryKey parent, const char* subKey, Re
   if (subKey && DeeperThan(subKey, kMaxLevels)) return kErrorMoreData;
   key = impl_->Open(key, subKey ? subKey : "", error);
   if (!key) return error;
-  if (key->extras && key->extras->openError) return key->extras->openError;
   *result = impl_->NewHandle(key);
   return kErrorSuccess;
 }
@@ -613,7 +593,6 @@ std::uint32_t MemoryRegistry::QueryInfoKey(RegistryKey handle, char* className, 
   Key* key = impl_->FromHandle(handle, error);
   if (!key) return error;
   if (key->deleted) return kErrorKeyDeleted;
-  if (key->extras && key->extras->queryError) return key->extras->queryError;
   std::string_view keyClass = key->extras ? std::string_view(key->extras->className) : std::string_view();
   if (classLength) {
     if (className && *classLength && keyClass.size() >= *classLength) {
@@ -643,7 +622,6 @@ std::uint32_t MemoryRegistry::QueryInfoKey(RegistryKey handle, char* className, 
       info->maxValueLength = std::max(info->maxValueLength, value.storedLength);
     }
   }
-  if (impl_->queryHook) impl_->queryHook(key->Path());
   return kErrorSuccess;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // A registry held in memory. The Linux build serves a Wine prefix's registry
-// files through it; tests build registries with it and stage faults.
+// files through it; tests build registries with it.
 //
 // Key paths here are full paths that start with a root name
 // ("HKEY_CURRENT_USER\Software\Sample"). Key and value names are matched
@@ -9,13 +9,11 @@
 // lower-casing, shorter prefix first).
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "platform/last_error.h"
 #include "platform/registry.h"
 
 namespace platform {
@@ -37,18 +35,12 @@ class MemoryRegistry : public Registry {
   void SetDword(std::string_view keyPath, std::string_view name, std::uint32_t value);
   void DeleteValue(std::string_view keyPath, std::string_view name);
   void DeleteKey(std::string_view path);
-  /// Opening the key (or querying it) fails with `error` from now on.
-  void DenyOpen(std::string_view path, std::uint32_t error = kErrorAccessDenied);
-  void DenyQuery(std::string_view path, std::uint32_t error = kErrorAccessDenied);
   /// Makes `path` a link key: opening it lands on `target` (a full path as
   /// above); a missing target makes the open fail with 2.
   void AddLink(std::string_view path, std::string_view target);
   /// Makes root `root` show the key at `path` (HKEY_CLASSES_ROOT as
   /// HKEY_LOCAL_MACHINE\Software\Classes, and so on).
   void AliasRoot(RegistryKey root, std::string_view path);
-  /// Called after each successful QueryInfoKey with the queried key's path,
-  /// so that a test can change the registry between the query and the reads.
-  void SetQueryHook(std::function<void(const std::string& keyPath)> hook);
 
   std::uint32_t OpenKey(RegistryKey parent, const char* subKey, RegistryKey* result) override;
   std::uint32_t QueryInfoKey(RegistryKey key, char* className, std::uint32_t* classLength,
@@ -85,8 +77,8 @@ class MemoryRegistry : public Registry {
   /// had been added after everything here: a value replaces the one of its
   /// name, keys of one name become one key, and a class replaces the class.
   /// `other` hands its memory over and is left empty. Each of `keys`, keys
-  /// of `other`, becomes the key it ended as here. (Links and staged
-  /// failures are not moved: loaders make links once everything is read.)
+  /// of `other`, becomes the key it ended as here. (Links are not moved:
+  /// loaders make links once everything is read.)
   void TakeOver(MemoryRegistry& other, Key* from, Key* into, std::vector<Key*>& keys);
 
  private:

@@ -4,8 +4,10 @@
 // Win32 error numbers as results (0 for success).
 
 #include <cstdint>
+#include <string_view>
 
 #include "platform/find_data.h"
+#include "platform/last_error.h"
 
 namespace platform {
 
@@ -64,6 +66,10 @@ class Registry {
   /// RegCloseKey.
   virtual std::uint32_t CloseKey(RegistryKey key) = 0;
 };
+
+/// "HKEY_LOCAL_MACHINE" for kLocalMachine, and so on; empty for a handle
+/// that is no root key.
+std::string_view RootKeyName(RegistryKey key);
 
 /// The registry every subsystem reads: the system's, unless a test installed another.
 Registry& Reg();

@@ -5,6 +5,7 @@
 #include "platform/memory_registry.h"
 #include "registry/registry_snapshot.h"
 #include "registry/registry_test_support.h"
+#include "test/staged_registry.h"
 #include "test/temp_folder.h"
 
 namespace {
@@ -24,7 +25,7 @@ class CompareTest : public ::testing::Test {
   // Compares `after_` with the snapshot; keeps each report without its two
   // header lines, which every report must begin with.
   int Compare() {
-    registry_test::UseRegistry use(after_);
+    registry_test::UseRegistry use(staged_);
     int result = CompareRegistry(Path("reg.bin"), Path("new.reg"), Path("mod.reg"), Path("modo.reg"), Path("rem.reg"));
     const std::pair<const char*, const char*> reports[] = {
         {"new.reg", "New Added"}, {"mod.reg", "Modified"}, {"modo.reg", "Original"}, {"rem.reg", "Removed"}};
@@ -45,6 +46,7 @@ class CompareTest : public ::testing::Test {
   }
 
   MemoryRegistry before_, after_;
+  test::StagedRegistry staged_{after_};  // the registry compared: after_, with what a test stages
   test::TempFolder folder_;
   registry_test::Console console_;
   std::string report_[4];  // new, mod, modo, rem
@@ -108,8 +110,9 @@ TEST_F(CompareTest, UnreadableKeysAreReportedRemovedAndTheWalkGoesOn) {
     r.SetString("HKEY_USERS\\Later", "c", "3");
   });
   Capture();
-  after_.DenyOpen("HKEY_CURRENT_USER\\Locked");
-  after_.DenyQuery("HKEY_CURRENT_USER\\Perflib\\009", platform::kErrorInvalidHandle);
+  staged_.Fail(test::StagedRegistry::Call::kOpenKey, "HKEY_CURRENT_USER\\Locked");
+  staged_.Fail(test::StagedRegistry::Call::kQueryInfoKey, "HKEY_CURRENT_USER\\Perflib\\009",
+               platform::kErrorInvalidHandle);
   after_.SetString("HKEY_USERS\\Later", "c", "4");
   EXPECT_EQ(Compare(), 1);
   EXPECT_EQ(console_.Text(),

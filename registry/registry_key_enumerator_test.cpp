@@ -5,6 +5,7 @@
 #include "platform/last_error.h"
 #include "platform/memory_registry.h"
 #include "registry/registry_test_support.h"
+#include "test/staged_registry.h"
 
 namespace {
 
@@ -13,7 +14,8 @@ using platform::GetLastError;
 class EnumeratorTest : public ::testing::Test {
  protected:
   platform::MemoryRegistry registry_;
-  registry_test::UseRegistry use_{registry_};
+  test::StagedRegistry staged_{registry_};
+  registry_test::UseRegistry use_{staged_};
   RegistryKeyEnumerator enumerator_;
 };
 
@@ -21,8 +23,8 @@ class EnumeratorTest : public ::testing::Test {
 TEST_F(EnumeratorTest, KeysThatCannotBeListedGiveTheRegistrysCode) {
   registry_.AddKey("HKEY_LOCAL_MACHINE\\K");
   registry_.AddKey("HKEY_LOCAL_MACHINE\\Denied");
-  registry_.DenyOpen("HKEY_LOCAL_MACHINE\\Denied");
-  registry_.DenyQuery("HKEY_LOCAL_MACHINE\\K");
+  staged_.Fail(test::StagedRegistry::Call::kOpenKey, "HKEY_LOCAL_MACHINE\\Denied");
+  staged_.Fail(test::StagedRegistry::Call::kQueryInfoKey, "HKEY_LOCAL_MACHINE\\K");
   for (auto [path, error] : {std::pair<const char*, std::uint32_t>{"HKEY_PERFORMANCE_DATA", 6},
                              {"hkey_local_machine", 6},
                              {"HKEY_LOCAL_MACHINE\\Missing", 2},
@@ -37,8 +39,10 @@ TEST_F(EnumeratorTest, DataThatGrewAfterTheQueryIsReadOnTheSecondTry) {
   const char* key = "HKEY_CURRENT_USER\\Growing";
   registry_.SetValue(key, "v", platform::kRegBinary, {1, 2});
   std::vector<std::uint8_t> big(1000, 0x5a);
-  registry_.SetQueryHook([&](const std::string& path) {
-    if (path == key) registry_.SetValue(key, "v", platform::kRegBinary, big);
+  // The value grows between the key's query and the value's reading.
+  staged_.SetHook([&](const test::StagedRegistry::Point& point) {
+    if (point.call == test::StagedRegistry::Call::kEnumValue && point.path == key)
+      registry_.SetValue(key, "v", platform::kRegBinary, big);
   });
   ASSERT_TRUE(enumerator_.Open(key));
   EXPECT_EQ(enumerator_.dataCapacity, 2u * 2 + 2);

@@ -6,6 +6,7 @@
 #include "platform/memory_registry.h"
 #include "registry/registry_test_support.h"
 #include "registry/stored_key_export.h"
+#include "test/staged_registry.h"
 #include "test/temp_folder.h"
 
 namespace {
@@ -21,12 +22,13 @@ constexpr std::uint32_t kRootSlots[] = {33, 62, 92, 114, 145};
 class CaptureTest : public ::testing::Test {
  protected:
   std::string Capture(int expectedResult = 1) {
-    registry_test::UseRegistry use(registry_);
+    registry_test::UseRegistry use(staged_);
     EXPECT_EQ(CaptureRegistry("", folder_.path() + "/reg.bin"), expectedResult);
     return folder_.ReadFile("reg.bin");
   }
 
   platform::MemoryRegistry registry_;
+  test::StagedRegistry staged_{registry_};
   test::TempFolder folder_;
   registry_test::Console console_;
 };
@@ -57,8 +59,9 @@ TEST_F(CaptureTest, BlocksFollowTheirParentsDepthFirst) {
 TEST_F(CaptureTest, SubkeysThatCannotBeOpenedOrQueriedAreLeftOutAndTheWalkGoesOn) {
   registry_.AddKey("HKEY_LOCAL_MACHINE\\A\\Denied\\Below");
   registry_.AddKey("HKEY_LOCAL_MACHINE\\A\\Perflib\\009");
-  registry_.DenyOpen("HKEY_LOCAL_MACHINE\\A\\Denied");
-  registry_.DenyQuery("HKEY_LOCAL_MACHINE\\A\\Perflib\\009", platform::kErrorInvalidHandle);
+  staged_.Fail(test::StagedRegistry::Call::kOpenKey, "HKEY_LOCAL_MACHINE\\A\\Denied");
+  staged_.Fail(test::StagedRegistry::Call::kQueryInfoKey, "HKEY_LOCAL_MACHINE\\A\\Perflib\\009",
+               platform::kErrorInvalidHandle);
   registry_.AddKey("HKEY_USERS\\After");
   std::string bytes = Capture();
   EXPECT_EQ(console_.Text(),
@@ -71,7 +74,7 @@ TEST_F(CaptureTest, SubkeysThatCannotBeOpenedOrQueriedAreLeftOutAndTheWalkGoesOn
 }
 
 TEST_F(CaptureTest, ARootKeyThatCannotBeOpenedEndsTheSnapshotAtItsBlock) {
-  registry_.DenyOpen("HKEY_LOCAL_MACHINE");
+  staged_.Fail(test::StagedRegistry::Call::kOpenKey, "HKEY_LOCAL_MACHINE");
   std::string bytes = Capture(0);
   EXPECT_EQ(console_.Text(), "\b \npath not found 5\nHKEY_LOCAL_MACHINE\n");
   EXPECT_EQ(U32At(bytes, kRootSlots[2]), bytes.size());
