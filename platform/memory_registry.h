@@ -10,7 +10,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <string>
 #include <string_view>
 #include <vector>
 
@@ -20,24 +19,25 @@ namespace platform {
 
 class MemoryRegistry : public Registry {
  public:
+  /// A key, which stays where it is until the registry ends.
+  struct Key;
+
   /// Five empty root keys, each a key of its own.
   MemoryRegistry();
   ~MemoryRegistry() override;
 
-  /// Creates the key and every key on its path.
-  void AddKey(std::string_view path);
+  /// The key at `path`, created with every key on its path when missing.
+  Key* AddKey(std::string_view path);
   /// Sets a value (creating the key), replacing one of the same name.
   void SetValue(std::string_view keyPath, std::string_view name, std::uint32_t type,
-                std::vector<std::uint8_t> data);
+                const std::vector<std::uint8_t>& data);
   /// REG_SZ (or `type`) with its terminating NUL.
   void SetString(std::string_view keyPath, std::string_view name, std::string_view text,
                  std::uint32_t type = kRegSz);
   void SetDword(std::string_view keyPath, std::string_view name, std::uint32_t value);
   void DeleteValue(std::string_view keyPath, std::string_view name);
+  /// Deletes the key and all below it; keys still open there fail with 1018.
   void DeleteKey(std::string_view path);
-  /// Makes `path` a link key: opening it lands on `target` (a full path as
-  /// above); a missing target makes the open fail with 2.
-  void AddLink(std::string_view path, std::string_view target);
   /// Makes root `root` show the key at `path` (HKEY_CLASSES_ROOT as
   /// HKEY_LOCAL_MACHINE\Software\Classes, and so on).
   void AliasRoot(RegistryKey root, std::string_view path);
@@ -45,16 +45,13 @@ class MemoryRegistry : public Registry {
   std::uint32_t OpenKey(RegistryKey parent, const char* subKey, RegistryKey* result) override;
   std::uint32_t QueryInfoKey(RegistryKey key, char* className, std::uint32_t* classLength,
                              RegistryKeyInfo* info) override;
-  std::uint32_t EnumValue(RegistryKey key, std::uint32_t index, char* name,
-                          std::uint32_t* nameLength, std::uint32_t* type, std::uint8_t* data,
-                          std::uint32_t* dataLength) override;
-  std::uint32_t EnumKey(RegistryKey key, std::uint32_t index, char* name,
-                        std::uint32_t nameSize) override;
+  std::uint32_t EnumValue(RegistryKey key, std::uint32_t index, char* name, std::uint32_t* nameLength,
+                          std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataLength) override;
+  std::uint32_t EnumKey(RegistryKey key, std::uint32_t index, char* name, std::uint32_t nameSize) override;
   std::uint32_t CloseKey(RegistryKey key) override;
 
   // Building key by key, for loaders of large registries: no path is parsed
-  // again for each value. Keys stay where they are until the registry ends.
-  struct Key;
+  // again for each value.
   /// The key a root handle stands for (an alias's target, created if missing).
   Key* RootKey(RegistryKey root);
   /// The subkey `name` of `parent`, created when missing.
@@ -64,22 +61,12 @@ class MemoryRegistry : public Registry {
   /// QueryInfoKey reports as the largest value data length.
   void SetValue(Key* key, std::string_view name, std::uint32_t type, std::string_view data,
                 std::uint32_t storedLength);
-  /// Gives back the room that `key`'s list of values holds beyond them, for
-  /// the lists of keys still to come: loaders call it once they have set a
-  /// key's values.
-  void TrimValues(Key* key);
   void SetClass(Key* key, std::string_view className);
   /// The type and data of the value `name` of `key`; false when it has none.
   bool GetValue(const Key* key, std::string_view name, std::uint32_t& type, std::string_view& data) const;
-  /// Makes `key` a link to `target`, a full path as for AddLink.
+  /// Makes `key` a link key: opening it lands on `target` (a full path as
+  /// above); a missing target makes the open fail with 2.
   void MakeLink(Key* key, std::string_view target);
-  /// Moves what lies below `from`, a key of `other`, into `into`, as if it
-  /// had been added after everything here: a value replaces the one of its
-  /// name, keys of one name become one key, and a class replaces the class.
-  /// `other` hands its memory over and is left empty. Each of `keys`, keys
-  /// of `other`, becomes the key it ended as here. (Links are not moved:
-  /// loaders make links once everything is read.)
-  void TakeOver(MemoryRegistry& other, Key* from, Key* into, std::vector<Key*>& keys);
 
  private:
   struct Impl;

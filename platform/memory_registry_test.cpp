@@ -113,10 +113,10 @@ TEST(MemoryRegistryTest, QueryReportsCountsClassAndLargestDataAsStoredInUtf16) {
 TEST(MemoryRegistryTest, LinksLeadToTheirTargetAndFailWhenBroken) {
   MemoryRegistry registry;
   registry.SetString("HKEY_LOCAL_MACHINE\\System\\ControlSet001\\Control", "v", "x");
-  registry.AddLink("HKEY_LOCAL_MACHINE\\System\\CurrentControlSet", "HKEY_LOCAL_MACHINE\\System\\ControlSet001");
-  registry.AddLink("HKEY_LOCAL_MACHINE\\System\\Broken", "HKEY_LOCAL_MACHINE\\System\\Nowhere");
-  registry.AddLink("HKEY_LOCAL_MACHINE\\Loop\\A", "HKEY_LOCAL_MACHINE\\Loop\\B");
-  registry.AddLink("HKEY_LOCAL_MACHINE\\Loop\\B", "HKEY_LOCAL_MACHINE\\Loop\\A");
+  registry.MakeLink(registry.AddKey("HKEY_LOCAL_MACHINE\\System\\CurrentControlSet"), "HKEY_LOCAL_MACHINE\\System\\ControlSet001");
+  registry.MakeLink(registry.AddKey("HKEY_LOCAL_MACHINE\\System\\Broken"), "HKEY_LOCAL_MACHINE\\System\\Nowhere");
+  registry.MakeLink(registry.AddKey("HKEY_LOCAL_MACHINE\\Loop\\A"), "HKEY_LOCAL_MACHINE\\Loop\\B");
+  registry.MakeLink(registry.AddKey("HKEY_LOCAL_MACHINE\\Loop\\B"), "HKEY_LOCAL_MACHINE\\Loop\\A");
 
   // A link is listed by its parent under its own name.
   EXPECT_EQ(ListSubkeys(registry, kLocalMachine, "System"),
@@ -130,7 +130,7 @@ TEST(MemoryRegistryTest, LinksLeadToTheirTargetAndFailWhenBroken) {
     EXPECT_EQ(OpenError(registry, kLocalMachine, broken), kErrorFileNotFound) << broken;
   // A link back to its parent makes paths of any depth, up to the 512 levels
   // that the registry allows.
-  registry.AddLink("HKEY_LOCAL_MACHINE\\System\\Again", "HKEY_LOCAL_MACHINE\\System");
+  registry.MakeLink(registry.AddKey("HKEY_LOCAL_MACHINE\\System\\Again"), "HKEY_LOCAL_MACHINE\\System");
   std::string deep = "System";
   for (int level = 2; level <= 512; ++level) deep += "\\Again";
   EXPECT_EQ(OpenError(registry, kLocalMachine, deep.c_str()), kErrorSuccess);
@@ -156,7 +156,7 @@ TEST(MemoryRegistryTest, OpeningSiblingsOneAfterAnotherSeesEveryChange) {
   registry.AddKey("HKEY_LOCAL_MACHINE\\A\\B\\C");
   EXPECT_EQ(ListValues(registry, kLocalMachine, "A\\B\\C").size(), 0u);  // the new key, not the old
 
-  registry.AddLink("HKEY_LOCAL_MACHINE\\A\\B", "HKEY_LOCAL_MACHINE\\Other");
+  registry.MakeLink(registry.AddKey("HKEY_LOCAL_MACHINE\\A\\B"), "HKEY_LOCAL_MACHINE\\Other");
   EXPECT_EQ(OpenError(registry, kLocalMachine, "A\\B\\C"), kErrorSuccess);
   registry.SetString("HKEY_LOCAL_MACHINE\\Other\\C", "w", "2");
   EXPECT_EQ(ListValues(registry, kLocalMachine, "A\\B\\C").size(), 1u);
@@ -192,6 +192,13 @@ TEST(MemoryRegistryTest, ALargeRegistryKeepsEveryKeyAndValue) {
   EXPECT_EQ(ListValues(registry, kLocalMachine, "Many\\Key39999"),
             (std::vector<ListedValue>{{"Value", kRegSz, Sz("Key39999")}}));
   registry.CloseKey(key);
+  // As many values of one key, set one after another: their list grows where
+  // it lies until its block is full, and then moves.
+  for (int i = 0; i < kKeys; ++i) registry.SetDword("HKEY_LOCAL_MACHINE\\Many", "v" + std::to_string(100000 + i), i);
+  std::vector<ListedValue> values = ListValues(registry, kLocalMachine, "Many");
+  ASSERT_EQ(values.size(), static_cast<std::size_t>(kKeys));
+  EXPECT_EQ(values.front(), (ListedValue{"v100000", kRegDword, std::string(4, '\0')}));
+  EXPECT_EQ(values.back(), (ListedValue{"v139999", kRegDword, std::string("\x3f\x9c\0\0", 4)}));
 }
 
 TEST(MemoryRegistryTest, OpenKeysStayValidAndDeletedKeysFailSafely) {

@@ -325,7 +325,6 @@ void WineRegistryReader::Read(LineSource& source, const std::string& name, Memor
     unsigned lineNumber = source.number();
     if (line[0] == '[') {
       line.remove_prefix(1);
-      if (current) registry_.TrimValues(current);
       current = ReadKeyLine(line);
       inBrokenKey = !current;
       if (inBrokenKey) ReportBadLine(name, lineNumber);
@@ -339,7 +338,6 @@ void WineRegistryReader::Read(LineSource& source, const std::string& name, Memor
       ReportBadLine(name, lineNumber);
     }
   }
-  if (current) registry_.TrimValues(current);
 }
 
 MemoryRegistry::Key* WineRegistryReader::ReadKeyLine(std::string_view line) {
