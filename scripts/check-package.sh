@@ -3,9 +3,10 @@
 # page formats without a warning; the package carries the project's version,
 # the program and its documents and nothing else; lintian finds no error but
 # the one that waits on a licence; and the program and its page work as
-# installed. The package is unpacked into a temporary root instead of being
-# installed, so the machine stays as it was, and dpkg's path-exclude rules
-# (minimal images drop /usr/share/man/* with them) have no say.
+# installed. The package is unpacked into a temporary root, where dpkg's
+# path-exclude rules (minimal images drop /usr/share/man/* with them) have no
+# say; run as root on a machine without vastrel, it is also installed with
+# dpkg -i as a user installs it, and removed again.
 #   scripts/check-package.sh <build folder>
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -13,7 +14,12 @@ build="$(cd "$1" && pwd)"
 scripts/install-deps.sh groff-base man-db lintian dpkg-dev file gzip >&2
 
 scratch="$(mktemp -d /tmp/vastrel-package-XXXXXX)"
-trap 'rm -rf "$scratch"' EXIT
+installed=
+cleanup() {
+  [ -z "$installed" ] || dpkg -r vastrel >/dev/null || true
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
 chmod 755 "$scratch"  # man may read the page as its own user
 fail() {
   printf 'check-package: %s\n' "$1" >&2
@@ -123,4 +129,19 @@ man --warnings=w vastrel >"$scratch/page.txt" 2>"$scratch/page.err" || fail "man
 [ ! -s "$scratch/page.err" ] || fail "man vastrel warns:" "$(cat "$scratch/page.err")"
 grep -q 'vastrel - tell what a software installation changed' "$scratch/page.txt" ||
   fail "man vastrel shows no NAME line"
+if [ "$(id -u)" -eq 0 ] && ! dpkg-query -W vastrel >/dev/null 2>&1; then
+  echo "== dpkg -i, as a user installs it, and dpkg -r"
+  installed=yes
+  dpkg -i "$deb" >/dev/null
+  PATH="/usr/local/bin:/usr/bin:/bin" vastrel </dev/null | grep -q '^USE VASTREL <opt>' || fail "the installed vastrel does not run"
+  if dpkg-query -L vastrel | grep -qx /usr/share/man/man1/vastrel.1.gz; then
+    [ "$(PATH=/usr/bin:/bin man -w vastrel)" = /usr/share/man/man1/vastrel.1.gz ] || fail "man -w vastrel does not find the installed page"
+  else
+    echo "(this machine's dpkg leaves out /usr/share/man: the page was checked in the unpacked root above)"
+  fi
+  dpkg -r vastrel >/dev/null
+  installed=
+  ! dpkg-query -W -f='${Status}' vastrel 2>/dev/null | grep -q "install ok installed" || fail "dpkg -r left vastrel installed"
+  [ ! -e /usr/bin/vastrel ] || fail "dpkg -r left /usr/bin/vastrel"
+fi
 echo "== the package is sound: $deb"
