@@ -172,9 +172,11 @@ struct MemoryRegistry::Impl {
   // with 1018 for a key deleted since it was opened unless `evenDeleted`.
   Key* FromHandle(RegistryKey handle, std::uint32_t& error, bool evenDeleted = false) {
     std::size_t slot = (handle - kFirstHandle) / 4;
-    Key* key = IsRoot(handle) ? Below(&top, RootKeyName(handle), Walk{}, error)
-               : handle >= kFirstHandle && handle % 4 == 0 && slot < handles.size() ? handles[slot]
-                                                                                       : nullptr;
+    Key* key = nullptr;
+    if (IsRoot(handle))
+      key = Below(&top, RootKeyName(handle), Walk{}, error);
+    else if (handle >= kFirstHandle && handle % 4 == 0 && slot < handles.size())
+      key = handles[slot];
     bool deleted = false;
     for (const Key* above = key; above && !evenDeleted; above = above->parent) deleted |= above->deleted;
     if (!key || deleted) error = key ? kErrorKeyDeleted : kErrorInvalidHandle;
