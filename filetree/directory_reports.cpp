@@ -10,11 +10,11 @@ bool CompareDirectory(const std::string& snapshotPath, const std::string& newPat
                       const std::string& removedPath) {
   // The snapshot first: without it, reports of an earlier run stay untouched.
   File snapshot;
-  snapshot.OpenOrThrow(snapshotPath, File::modeRead);
+  snapshot.OpenOrThrow(snapshotPath, File::kModeRead);
   File newReport, modifiedReport, removedReport;
-  newReport.OpenOrThrow(newPath, File::modeCreate | File::modeWrite);
-  modifiedReport.OpenOrThrow(modifiedPath, File::modeCreate | File::modeWrite);
-  removedReport.OpenOrThrow(removedPath, File::modeCreate | File::modeWrite);
+  newReport.OpenOrThrow(newPath, File::kModeCreate | File::kModeWrite);
+  modifiedReport.OpenOrThrow(modifiedPath, File::kModeCreate | File::kModeWrite);
+  removedReport.OpenOrThrow(removedPath, File::kModeCreate | File::kModeWrite);
 
   newReport.Write(";   New Added File\r\n\r\n");
   modifiedReport.Write(";   Modified File\r\n\r\n");

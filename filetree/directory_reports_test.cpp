@@ -62,7 +62,7 @@ TEST_F(DirectoryReportsTest, DamagedSnapshotIsAFileErrorNamingIt) {
       Compare();
       ADD_FAILURE() << "no error for " << bytes.size() << " bytes";
     } catch (const FileError& error) {
-      EXPECT_EQ(error.cause, FileError::damaged);
+      EXPECT_EQ(error.cause, FileError::kDamaged);
       EXPECT_EQ(error.fileName, kSnapshot);
     }
     EXPECT_EQ(prefix_.ReadFile("drive_c/vastrel/mod.txt"), ";   Modified File\r\n\r\n");  // closed

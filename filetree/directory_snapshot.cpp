@@ -34,7 +34,7 @@ std::uint32_t Read32(File& file, const char* what) {
 // rather than written with offsets that lead elsewhere.
 std::uint32_t StoredOffset(const File& file, std::uint64_t position) {
   if (position > 0xFFFFFFFFu)
-    throw FileError(FileError::genericException, 0, file.GetFilePath(), "a snapshot cannot pass 4 GiB");
+    throw FileError(FileError::kGenericException, 0, file.GetFilePath(), "a snapshot cannot pass 4 GiB");
   return static_cast<std::uint32_t>(position);
 }
 
@@ -93,7 +93,7 @@ void DirEntryRecord::ReadFrom(File& file) {
 
 bool CaptureDirectory(const std::string& folderPath, const std::string& snapshotPath) {
   File snapshot;
-  snapshot.OpenOrThrow(snapshotPath, File::modeCreate | File::modeWrite);
+  snapshot.OpenOrThrow(snapshotPath, File::kModeCreate | File::kModeWrite);
   Write32(snapshot, static_cast<std::uint32_t>(folderPath.size()));
   snapshot.Write(folderPath);
   bool complete = CaptureFolder(folderPath, snapshot, nullptr);
@@ -103,10 +103,10 @@ bool CaptureDirectory(const std::string& folderPath, const std::string& snapshot
 
 bool CaptureFolder(const std::string& folderPath, File& snapshot, const PendingFolder* parent) {
   if (parent) {
-    std::uint32_t listing = StoredOffset(snapshot, snapshot.Seek(0, File::end));
-    snapshot.Seek(static_cast<std::int64_t>(parent->listingOffsetField), File::begin);
+    std::uint32_t listing = StoredOffset(snapshot, snapshot.Seek(0, File::kEnd));
+    snapshot.Seek(static_cast<std::int64_t>(parent->listingOffsetField), File::kBegin);
     Write32(snapshot, listing);
-    snapshot.Seek(0, File::end);
+    snapshot.Seek(0, File::kEnd);
   }
 
   FileFinder finder;
@@ -133,9 +133,9 @@ bool CaptureFolder(const std::string& folderPath, File& snapshot, const PendingF
     if (record.IsFolder()) subfolders.push_back({record.Name(), recordAt + kDirListingOffsetField});
   }
   if (count != 0) {
-    snapshot.Seek(static_cast<std::int64_t>(countAt), File::begin);
+    snapshot.Seek(static_cast<std::int64_t>(countAt), File::kBegin);
     Write32(snapshot, count);
-    snapshot.Seek(0, File::end);
+    snapshot.Seek(0, File::kEnd);
   }
 
   // Only the subfolder list stays in memory while the walk goes deeper.
@@ -149,7 +149,7 @@ bool CaptureFolder(const std::string& folderPath, File& snapshot, const PendingF
 }
 
 std::string ReadDirSnapshotRoot(File& snapshot) {
-  snapshot.Seek(0, File::begin);
+  snapshot.Seek(0, File::kBegin);
   std::uint32_t length = Read32(snapshot, "its header");
   if (length > kDirMaxRootLength) snapshot.ThrowDamaged("its root path is longer than 259 bytes");
   std::string root(length, '\0');

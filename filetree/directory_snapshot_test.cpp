@@ -71,7 +71,7 @@ TEST_F(DirectorySnapshotTest, WhatThePlatformLeftAfterTheNamesAndInTheReservedWo
   record.data.fileAttributes = 0x20;
   {
     File file;
-    file.OpenOrThrow(kSnapshot, File::modeCreate | File::modeWrite);
+    file.OpenOrThrow(kSnapshot, File::kModeCreate | File::kModeWrite);
     record.WriteTo(file);
     record.data.fileAttributes = 0x410;  // a link keeps its tag
     record.WriteTo(file);

@@ -147,7 +147,7 @@ bool CompareFolder(const std::string& folderPath, File& snapshot, File& newSink,
     // Listings follow their parent's, so an offset back into the tree is
     // damage, and could otherwise lead the walk round in a circle.
     if (folder.listingOffset < listingEnd) snapshot.ThrowDamaged("a listing offset points back into the tree");
-    snapshot.Seek(folder.listingOffset, File::begin);
+    snapshot.Seek(folder.listingOffset, File::kBegin);
     if (!CompareFolder(path, snapshot, newSink, modifiedSink, removedSink)) complete = false;
   }
   return complete;

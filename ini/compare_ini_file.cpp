@@ -7,12 +7,12 @@
 bool CompareIniFile(const std::string& livePath, const std::string& savedPath, const std::string& newPath,
                     const std::string& modoPath, const std::string& modPath, const std::string& remPath) {
   File live, saved, newReport, modoReport, modReport, remReport;
-  live.OpenOrThrow(livePath, File::modeRead);
-  saved.OpenOrThrow(savedPath, File::modeRead);
-  newReport.OpenOrThrow(newPath, File::modeCreate | File::modeWrite);
-  modoReport.OpenOrThrow(modoPath, File::modeCreate | File::modeWrite);
-  modReport.OpenOrThrow(modPath, File::modeCreate | File::modeWrite);
-  remReport.OpenOrThrow(remPath, File::modeCreate | File::modeWrite);
+  live.OpenOrThrow(livePath, File::kModeRead);
+  saved.OpenOrThrow(savedPath, File::kModeRead);
+  newReport.OpenOrThrow(newPath, File::kModeCreate | File::kModeWrite);
+  modoReport.OpenOrThrow(modoPath, File::kModeCreate | File::kModeWrite);
+  modReport.OpenOrThrow(modPath, File::kModeCreate | File::kModeWrite);
+  remReport.OpenOrThrow(remPath, File::kModeCreate | File::kModeWrite);
 
   IniEntryList savedEntries;
   IniEntry entry;

@@ -15,7 +15,7 @@
 
 int CaptureRegistry(const std::string& rootPath, const std::string& snapshotPath) {
   File file;
-  file.OpenOrThrow(snapshotPath, File::modeCreate | File::modeWrite);
+  file.OpenOrThrow(snapshotPath, File::kModeCreate | File::kModeWrite);
   regbin::WriteU32(file, static_cast<std::uint32_t>(rootPath.size()));
   file.Write(rootPath);
   int result = CaptureKey(rootPath, file, 0);
@@ -26,13 +26,13 @@ int CaptureRegistry(const std::string& rootPath, const std::string& snapshotPath
 int CaptureKey(const std::string& path, File& file, std::uint32_t parentSlot) {
   TickSpinner();
   if (parentSlot) {
-    std::uint64_t blockStart = file.Seek(0, File::end);
+    std::uint64_t blockStart = file.Seek(0, File::kEnd);
     if (blockStart > UINT32_MAX - regbin::kFieldSize)
-      throw FileError(FileError::genericException, 0, file.GetFilePath(),
+      throw FileError(FileError::kGenericException, 0, file.GetFilePath(),
                       "the snapshot outgrows the 4 GiB that its offsets can address");
-    file.Seek(parentSlot, File::begin);
+    file.Seek(parentSlot, File::kBegin);
     regbin::WriteU32(file, static_cast<std::uint32_t>(blockStart));
-    file.Seek(0, File::end);
+    file.Seek(0, File::kEnd);
   }
 
   RegistryKeyEnumerator enumerator;
@@ -61,9 +61,9 @@ int CaptureKey(const std::string& path, File& file, std::uint32_t parentSlot) {
     }
   }
   std::uint32_t status = platform::GetLastError();
-  file.Seek(static_cast<std::int64_t>(countAt), File::begin);
+  file.Seek(static_cast<std::int64_t>(countAt), File::kBegin);
   regbin::WriteU32(file, count);
-  file.Seek(0, File::end);
+  file.Seek(0, File::kEnd);
   if (status != platform::kErrorNoMoreFiles) {
     std::printf("\b \n->%s\nError %d\n", path.c_str(), static_cast<int>(status));
     return 0;

@@ -128,9 +128,9 @@ int CompareRegistry(const std::string& snapshotPath, const std::string& newPath,
                     const std::string& modPath, const std::string& modoPath,
                     const std::string& remPath) {
   File snapshot;
-  snapshot.OpenOrThrow(snapshotPath, File::modeRead);
+  snapshot.OpenOrThrow(snapshotPath, File::kModeRead);
   RegistryReports reports;
-  const unsigned createWrite = File::modeCreate | File::modeWrite;
+  const unsigned createWrite = File::kModeCreate | File::kModeWrite;
   reports.added.OpenOrThrow(newPath, createWrite);
   reports.modified.OpenOrThrow(modPath, createWrite);
   reports.original.OpenOrThrow(modoPath, createWrite);

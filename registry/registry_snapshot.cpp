@@ -65,9 +65,9 @@ void RegistryEntry::WriteTo(File& file) {
   if (nameLength != 0) std::memcpy(at, name.data(), nameLength);
   at += nameLength;
   if (isKey) {
-    std::uint64_t slot = file.Seek(0, File::end) + static_cast<std::uint64_t>(at - record.data());
+    std::uint64_t slot = file.Seek(0, File::kEnd) + static_cast<std::uint64_t>(at - record.data());
     if (slot > UINT32_MAX - regbin::kFieldSize)
-      throw FileError(FileError::genericException, 0, file.GetFilePath(),
+      throw FileError(FileError::kGenericException, 0, file.GetFilePath(),
                       "the snapshot outgrows the 4 GiB that its offsets can address");
     type = static_cast<std::uint32_t>(slot);
     put(0);
@@ -113,7 +113,7 @@ void RegistryEntry::ReadFrom(File& file, std::uint64_t fileLength) {
 }
 
 SnapshotReader::SnapshotReader(File& file) : file_(file), length_(file.GetLength()) {
-  file_.Seek(0, File::begin);
+  file_.Seek(0, File::kBegin);
 }
 
 std::string SnapshotReader::ReadRootPath() {
@@ -145,7 +145,7 @@ bool SnapshotReader::SeekToBlock(std::uint32_t childOffset) {
   if (childOffset == 0 || childOffset == length_) return false;
   if (childOffset > length_)
     file_.ThrowDamaged("a key points to offset " + std::to_string(childOffset) + ", past the end");
-  file_.Seek(childOffset, File::begin);
+  file_.Seek(childOffset, File::kBegin);
   return true;
 }
 

@@ -83,8 +83,8 @@ TEST_F(CaptureTest, ASnapshotOutgrowingItsOffsetsIsRefused) {
   registry_test::UseRegistry use(registry_);
   for (bool block : {false, true}) {
     File file;
-    file.OpenOrThrow(folder_.path() + "/reg.bin", File::modeCreate | File::modeWrite);
-    file.Seek(std::int64_t{1} << 32, File::begin);
+    file.OpenOrThrow(folder_.path() + "/reg.bin", File::kModeCreate | File::kModeWrite);
+    file.Seek(std::int64_t{1} << 32, File::kBegin);
     if (block) file.Write("x", 1);
     try {
       CaptureKey(block ? "HKEY_CURRENT_USER" : "", file, block ? 4 : 0);
@@ -106,8 +106,8 @@ class StoredKeyTest : public ::testing::Test {
   std::string Export(const std::string& bytes, int expectedResult = 1) {
     folder_.WriteFile("reg.bin", bytes);
     File snapshot, out;
-    snapshot.OpenOrThrow(folder_.path() + "/reg.bin", File::modeRead);
-    out.OpenOrThrow(folder_.path() + "/rem.reg", File::modeCreate | File::modeWrite);
+    snapshot.OpenOrThrow(folder_.path() + "/reg.bin", File::kModeRead);
+    out.OpenOrThrow(folder_.path() + "/rem.reg", File::kModeCreate | File::kModeWrite);
     SnapshotReader reader(snapshot);
     EXPECT_EQ(reader.ReadRootPath(), "");
     RegistryEntry key;
@@ -150,7 +150,7 @@ TEST_F(StoredKeyTest, DamagedSnapshotsRaiseAnErrorNamingTheFile) {
       Export(bytes);
       ADD_FAILURE() << "no error for case " << (&bytes - cases);
     } catch (const FileError& error) {
-      EXPECT_EQ(error.cause, FileError::damaged);
+      EXPECT_EQ(error.cause, FileError::kDamaged);
       EXPECT_NE(error.Message().find("reg.bin: the file is damaged ("), std::string::npos) << error.Message();
     }
   }
