@@ -1,8 +1,11 @@
 #include "registry/reg_export.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "io/file.h"
+#include "io/little_endian.h"
 #include "platform/last_error.h"
 #include "platform/registry.h"
 #include "registry/key_path.h"
@@ -39,10 +42,9 @@ std::string HexLine(std::string line, const RegistryEntry& value) {
 // The first four bytes, little-endian; a shorter value has 0 for the bytes
 // it lacks.
 std::uint32_t DwordOf(const RegistryEntry& value) {
-  std::uint32_t number = 0;
-  for (std::uint32_t i = 0; i < 4 && i < value.dataLength; ++i)
-    number |= std::uint32_t{value.data[i]} << (8 * i);
-  return number;
+  unsigned char bytes[kU32Size] = {};
+  if (value.dataLength != 0) std::memcpy(bytes, value.data.get(), std::min(value.dataLength, kU32Size));
+  return GetU32(bytes);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "io/file.h"
+#include "io/little_endian.h"
 #include "io/progress.h"
 #include "platform/last_error.h"
 #include "registry/key_path.h"
@@ -16,7 +17,7 @@
 int CaptureRegistry(const std::string& rootPath, const std::string& snapshotPath) {
   File file;
   file.OpenOrThrow(snapshotPath, File::kModeCreate | File::kModeWrite);
-  regbin::WriteU32(file, static_cast<std::uint32_t>(rootPath.size()));
+  WriteU32(file, static_cast<std::uint32_t>(rootPath.size()));
   file.Write(rootPath);
   int result = CaptureKey(rootPath, file, 0);
   file.Close();
@@ -26,12 +27,9 @@ int CaptureRegistry(const std::string& rootPath, const std::string& snapshotPath
 int CaptureKey(const std::string& path, File& file, std::uint32_t parentSlot) {
   TickSpinner();
   if (parentSlot) {
-    std::uint64_t blockStart = file.Seek(0, File::kEnd);
-    if (blockStart > UINT32_MAX - regbin::kFieldSize)
-      throw FileError(FileError::kGenericException, 0, file.GetFilePath(),
-                      "the snapshot outgrows the 4 GiB that its offsets can address");
+    std::uint32_t blockStart = SnapshotOffset(file, file.Seek(0, File::kEnd));
     file.Seek(parentSlot, File::kBegin);
-    regbin::WriteU32(file, static_cast<std::uint32_t>(blockStart));
+    WriteU32(file, blockStart);
     file.Seek(0, File::kEnd);
   }
 
@@ -43,7 +41,7 @@ int CaptureKey(const std::string& path, File& file, std::uint32_t parentSlot) {
   }
 
   std::uint64_t countAt = file.GetPosition();
-  regbin::WriteU32(file, 0);  // the count, filled in once the key is listed
+  WriteU32(file, 0);  // the count, filled in once the key is listed
   std::uint32_t count = 0;
   // The subkeys to walk next: their names one after another, and for each
   // where its name ends and where its child offset is to be filled in.
@@ -62,7 +60,7 @@ int CaptureKey(const std::string& path, File& file, std::uint32_t parentSlot) {
   }
   std::uint32_t status = platform::GetLastError();
   file.Seek(static_cast<std::int64_t>(countAt), File::kBegin);
-  regbin::WriteU32(file, count);
+  WriteU32(file, count);
   file.Seek(0, File::kEnd);
   if (status != platform::kErrorNoMoreFiles) {
     std::printf("\b \n->%s\nError %d\n", path.c_str(), static_cast<int>(status));

@@ -7,33 +7,7 @@
 #include <vector>
 
 #include "io/file.h"
-
-namespace regbin {
-
-namespace {
-
-// Stores `value` little-endian at `at` and returns the position after it.
-char* PutU32(char* at, std::uint32_t value) {
-  for (std::uint32_t i = 0; i < kFieldSize; ++i) at[i] = static_cast<char>(value >> (8 * i));
-  return at + kFieldSize;
-}
-
-}  // namespace
-
-void WriteU32(File& file, std::uint32_t value) {
-  char bytes[kFieldSize];
-  PutU32(bytes, value);
-  file.Write(bytes, kFieldSize);
-}
-
-std::uint32_t ReadU32(File& file, const char* what) {
-  std::uint8_t bytes[kFieldSize];
-  file.ReadExactly(bytes, kFieldSize, what);
-  return std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 | std::uint32_t{bytes[2]} << 16 |
-         std::uint32_t{bytes[3]} << 24;
-}
-
-}  // namespace regbin
+#include "io/little_endian.h"
 
 namespace {
 
@@ -59,17 +33,16 @@ void RegistryEntry::WriteTo(File& file) {
   static thread_local std::vector<char> record;
   if (record.size() < size) record.resize(size);
   char* at = record.data();
-  auto put = [&at](std::uint32_t value) { at = regbin::PutU32(at, value); };
+  auto put = [&at](std::uint32_t value) {
+    PutU32(at, value);
+    at += regbin::kFieldSize;
+  };
   put(isKey);
   put(nameLength);
   if (nameLength != 0) std::memcpy(at, name.data(), nameLength);
   at += nameLength;
   if (isKey) {
-    std::uint64_t slot = file.Seek(0, File::kEnd) + static_cast<std::uint64_t>(at - record.data());
-    if (slot > UINT32_MAX - regbin::kFieldSize)
-      throw FileError(FileError::kGenericException, 0, file.GetFilePath(),
-                      "the snapshot outgrows the 4 GiB that its offsets can address");
-    type = static_cast<std::uint32_t>(slot);
+    type = SnapshotOffset(file, file.Seek(0, File::kEnd) + static_cast<std::uint64_t>(at - record.data()));
     put(0);
   } else {
     put(type);
@@ -85,10 +58,10 @@ void RegistryEntry::WriteTo(File& file) {
 
 void RegistryEntry::ReadFrom(File& file, std::uint64_t fileLength) {
   std::uint64_t start = file.GetPosition();
-  isKey = regbin::ReadU32(file, "an entry");
+  isKey = ReadU32(file, "an entry");
   if (isKey > 1)
     file.ThrowDamaged("an entry" + At(start) + " is neither a key nor a value");
-  std::uint32_t nameLength = regbin::ReadU32(file, "an entry");
+  std::uint32_t nameLength = ReadU32(file, "an entry");
   if (nameLength > Remaining(file, fileLength))
     file.ThrowDamaged("the name of the entry" + At(start) + " runs past the end");
   name.resize(nameLength);
@@ -96,7 +69,7 @@ void RegistryEntry::ReadFrom(File& file, std::uint64_t fileLength) {
   name.resize(std::strlen(name.c_str()));  // a name ends at its first NUL
 
   if (isKey) {
-    type = regbin::ReadU32(file, "a key entry");
+    type = ReadU32(file, "a key entry");
     // A subkey's block is written after the block that names it, so an
     // offset that points back would make a reader go round in circles.
     if (type != 0 && (type < file.GetPosition() || type > fileLength))
@@ -104,8 +77,8 @@ void RegistryEntry::ReadFrom(File& file, std::uint64_t fileLength) {
                         std::to_string(type) + ", outside the blocks written after it");
     return;
   }
-  type = regbin::ReadU32(file, "a value entry");
-  std::uint32_t length = regbin::ReadU32(file, "a value entry");
+  type = ReadU32(file, "a value entry");
+  std::uint32_t length = ReadU32(file, "a value entry");
   if (length > Remaining(file, fileLength))
     file.ThrowDamaged("the data of the value" + At(start) + " run past the end");
   if (length != 0) file.ReadExactly(MakeRoom(length), length, "value data");
@@ -117,7 +90,7 @@ SnapshotReader::SnapshotReader(File& file) : file_(file), length_(file.GetLength
 }
 
 std::string SnapshotReader::ReadRootPath() {
-  std::uint32_t length = regbin::ReadU32(file_, "the header");
+  std::uint32_t length = ReadU32(file_, "the header");
   if (length > regbin::kMaxRootPathLength)
     file_.ThrowDamaged("its header holds a key path of " + std::to_string(length) +
                        " bytes, longer than " + std::to_string(regbin::kMaxRootPathLength));
@@ -129,7 +102,7 @@ std::string SnapshotReader::ReadRootPath() {
 
 std::uint32_t SnapshotReader::ReadCount() {
   std::uint64_t start = file_.GetPosition();
-  std::uint32_t count = regbin::ReadU32(file_, "a block count");
+  std::uint32_t count = ReadU32(file_, "a block count");
   if (std::uint64_t{count} * regbin::kMinKeyRecordSize > Remaining(file_, length_))
     file_.ThrowDamaged("the block" + At(start) + " counts " + std::to_string(count) +
                        " entries, more than the rest of the file can hold");

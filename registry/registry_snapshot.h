@@ -40,9 +40,6 @@ constexpr std::uint32_t kMinValueRecordSize = 4 * kFieldSize;
 /// deeper than that is damage, and walking it would exhaust the stack.
 constexpr unsigned kMaxStoredDepth = 2048;
 
-void WriteU32(File& file, std::uint32_t value);
-std::uint32_t ReadU32(File& file, const char* what);
-
 }  // namespace regbin
 
 /// Captures the registry below `rootPath` ("" for all of it) into the file at
