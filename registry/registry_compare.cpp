@@ -1,11 +1,13 @@
 #include "registry/registry_compare.h"
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "io/first_untaken_index.h"
 #include "io/progress.h"
 #include "platform/last_error.h"
 #include "registry/key_path.h"
@@ -16,112 +18,26 @@
 
 namespace {
 
-// The entries of a key's stored block. A live entry takes the first stored
-// entry, in stored order, of its own kind and its exact name; what nobody
-// took has gone since the capture.
-// The live listing mostly has the stored order still: as long as each live
-// entry is the stored one after the last taken, every one before it is
-// taken, and it is the one to take. At the first that is not, the entries
-// left are indexed: a hash index keeps a key with many entries from costing
-// a search of all of them for each live one; it lies in flat arrays, since
-// a node per entry would cost more than the search it saves.
-// Only one key's block is needed at a time, and the next block reuses the
-// room of the last, its entries' buffers included.
-class StoredEntries {
- public:
-  /// Starts a block of `count` entries; no more are added.
-  void Start(std::uint32_t count) {
-    size_ = 0;
-    next_ = 0;
-    indexed_ = false;
-    if (entries_.size() < count) entries_.resize(count);
-    taken_.assign(count, false);
-  }
-
-  /// The entry that the block's next stored entry is read into.
-  RegistryEntry& Next() { return entries_[size_]; }
-  /// Takes in the entry that Next() gave, now read.
-  void Add() { ++size_; }
-
-  /// The stored entry that `live` matches, now taken; null when none does.
-  RegistryEntry* Take(const RegistryEntry& live) {
-    if (!indexed_) {
-      if (next_ < size_ && entries_[next_].isKey == live.isKey && entries_[next_].name == live.name) {
-        taken_[next_] = true;
-        return &entries_[next_++];
-      }
-      Index();
-    }
-    std::uint32_t home = Home(live);
-    if (home == kNone || first_[home] == kNone) return nullptr;
-    std::uint32_t position = first_[home];
-    first_[home] = nextSame_[position];
-    taken_[position] = true;
-    return &entries_[position];
-  }
-
-  /// The entries nobody took, in stored order; stops when `visit` says so.
-  template <typename Visit>
-  bool ForEachLeft(Visit visit) {
-    for (std::size_t i = 0; i < size_; ++i)
-      if (!taken_[i] && !visit(entries_[i])) return false;
-    return true;
-  }
-
- private:
-  static constexpr std::uint32_t kNone = UINT32_MAX;
-
-  // Indexes the entries not taken yet by kind and name.
-  void Index() {
-    indexed_ = true;
-    nextSame_.assign(size_, kNone);
-    first_.resize(size_);
-    last_.resize(size_);
-    std::size_t size = 16;
-    while (size < size_ * 2) size *= 2;
-    table_.assign(size, kNone);
-    for (auto position = static_cast<std::uint32_t>(next_); position < size_; ++position) {
-      first_[position] = position;
-      last_[position] = position;
-      std::uint32_t& home = Home(entries_[position]);
-      if (home == kNone) {
-        home = position;
-        continue;
-      }
-      // A name that repeats (only a hand-made snapshot has that) queues up.
-      if (first_[home] == kNone)
-        first_[home] = position;
-      else
-        nextSame_[last_[home]] = position;
-      last_[home] = position;
-    }
-  }
-
-  // The table slot for `entry`'s kind and name: the position of the first
-  // stored entry of that kind and name, or kNone where there is none.
-  std::uint32_t& Home(const RegistryEntry& entry) {
-    std::size_t mask = table_.size() - 1;
-    std::size_t i = (std::hash<std::string_view>{}(entry.name) + entry.isKey) & mask;
-    while (table_[i] != kNone) {
-      const RegistryEntry& there = entries_[table_[i]];
-      if (there.isKey == entry.isKey && there.name == entry.name) break;
-      i = (i + 1) & mask;
-    }
-    return table_[i];
-  }
-
-  std::vector<RegistryEntry> entries_;  // the first size_ are the block's
-  std::size_t size_ = 0;
-  std::vector<bool> taken_;
-  std::size_t next_ = 0;  // before the index: the entry to try first; all before it are taken
-  bool indexed_ = false;
-  std::vector<std::uint32_t> nextSame_;  // the next position of the same kind and name
-  // For the first position of each kind and name: the first position of it
-  // not yet taken, and the last position of it.
-  std::vector<std::uint32_t> first_;
-  std::vector<std::uint32_t> last_;
-  std::vector<std::uint32_t> table_;  // open addressing, at most half full
+// A stored entry and a live one are the same entry when they are of one kind
+// and have one name.
+struct ByKindAndName {
+  struct Key {
+    bool isKey;
+    std::string_view name;
+    bool operator==(const Key&) const = default;
+  };
+  static Key KeyOf(const RegistryEntry& entry) { return {entry.isKey != 0, entry.name}; }
+  static std::size_t Hash(const Key& key) { return std::hash<std::string_view>{}(key.name) + key.isKey; }
 };
+
+// The entries of a key's stored block, matched with the live ones. Only one
+// key's block is needed at a time, and the next block reuses the room of the
+// last, its entries' buffers included.
+struct StoredBlock {
+  std::vector<RegistryEntry> entries;  // the first `count` are the block's
+  FirstUntakenIndex<std::vector<RegistryEntry>, ByKindAndName> index;
+};
+
 }  // namespace
 
 int CompareRegistry(const std::string& snapshotPath, const std::string& newPath,
@@ -157,13 +73,11 @@ int CompareRegistry(const std::string& snapshotPath, const std::string& newPath,
 
 int CompareKey(const std::string& path, SnapshotReader& snapshot, RegistryReports& reports) {
   TickSpinner();
-  static thread_local StoredEntries stored;
+  static thread_local StoredBlock stored;
   std::uint32_t count = snapshot.ReadCount();
-  stored.Start(count);
-  for (std::uint32_t n = count; n != 0; --n) {
-    snapshot.ReadEntry(stored.Next());
-    stored.Add();
-  }
+  if (stored.entries.size() < count) stored.entries.resize(count);
+  for (std::uint32_t n = 0; n < count; ++n) snapshot.ReadEntry(stored.entries[n]);
+  stored.index.Start(stored.entries, count);
 
   RegistryKeyEnumerator live;
   if (!live.Open(path)) {
@@ -182,7 +96,7 @@ int CompareKey(const std::string& path, SnapshotReader& snapshot, RegistryReport
   while (live.Next()) {
     RegistryEntry& entry = live.current;
     if (!entry.CanOpenOrSay(path)) continue;
-    if (RegistryEntry* before = stored.Take(entry)) {
+    if (const RegistryEntry* before = stored.index.Take(ByKindAndName::KeyOf(entry))) {
       if (entry.Equals(*before)) {
         if (!before->IsValue()) {
           matchedNames += before->name;
@@ -209,7 +123,7 @@ int CompareKey(const std::string& path, SnapshotReader& snapshot, RegistryReport
 
   // A removed key whose stored subtree the capture never finished ends the
   // comparison there, as any walk that stops does.
-  bool finished = stored.ForEachLeft([&](const RegistryEntry& gone) {
+  bool finished = stored.index.ForEachLeft([&](const RegistryEntry& gone) {
     if (!gone.IsValue()) return ExportStoredKey(snapshot, gone, reports.removed, path) != 0;
     gone.WriteAsReg(reports.removed, remHeader);
     remHeader = nullptr;
