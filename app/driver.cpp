@@ -12,8 +12,8 @@
 #include "platform/environment.h"
 #include "platform/file_system.h"
 #include "platform/last_error.h"
+#include "registry/registry_capture.h"
 #include "registry/registry_compare.h"
-#include "registry/registry_snapshot.h"
 
 namespace {
 

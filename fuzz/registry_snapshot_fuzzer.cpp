@@ -12,8 +12,8 @@
 #include "io/file_error.h"
 #include "fuzz/fuzz_support.h"
 #include "platform/memory_registry.h"
+#include "registry/registry_capture.h"
 #include "registry/registry_compare.h"
-#include "registry/registry_snapshot.h"
 #include "test/memory_files.h"
 
 namespace {
