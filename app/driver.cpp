@@ -5,8 +5,8 @@
 #include <string>
 
 #include "io/error.h"
-#include "filetree/directory_reports.h"
-#include "filetree/directory_snapshot.h"
+#include "filetree/directory_capture.h"
+#include "filetree/directory_compare.h"
 #include "ini/compare_ini_file.h"
 #include "platform/console.h"
 #include "platform/environment.h"

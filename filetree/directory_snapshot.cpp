@@ -1,12 +1,10 @@
 #include "filetree/directory_snapshot.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "io/file.h"
 #include "io/little_endian.h"
 #include "filetree/file_finder.h"
-#include "platform/last_error.h"
 
 namespace {
 
@@ -63,61 +61,9 @@ void DirEntryRecord::ReadFrom(File& file) {
   data.alternateFileName[sizeof data.alternateFileName - 1] = 0;
 }
 
-bool CaptureDirectory(const std::string& folderPath, const std::string& snapshotPath) {
-  File snapshot;
-  snapshot.OpenOrThrow(snapshotPath, File::kModeCreate | File::kModeWrite);
-  WriteU32(snapshot, static_cast<std::uint32_t>(folderPath.size()));
-  snapshot.Write(folderPath);
-  bool complete = CaptureFolder(folderPath, snapshot, nullptr);
-  snapshot.Close();
-  return complete;
-}
-
-bool CaptureFolder(const std::string& folderPath, File& snapshot, const PendingFolder* parent) {
-  if (parent) {
-    std::uint32_t listing = SnapshotOffset(snapshot, snapshot.Seek(0, File::kEnd));
-    snapshot.Seek(static_cast<std::int64_t>(parent->listingOffsetField), File::kBegin);
-    WriteU32(snapshot, listing);
-    snapshot.Seek(0, File::kEnd);
-  }
-
-  FileFinder finder;
-  if (!finder.Search(folderPath + "\\*.*")) {
-    std::printf("path not found %d\n%s\n", static_cast<int>(platform::GetLastError()), folderPath.c_str());
-    // A folder only the system may read must not end the whole tree: it is
-    // stored empty and the walk goes on. Without a parent the file keeps
-    // its header alone.
-    if (parent) WriteU32(snapshot, 0);
-    return false;
-  }
-
-  std::uint64_t countAt = snapshot.GetPosition();
-  WriteU32(snapshot, 0);
-  std::uint32_t count = 0;
-  std::vector<PendingFolder> subfolders;
-  while (finder.Next()) {
-    if (finder.IsDotEntry()) continue;
-    DirEntryRecord record;
-    record.data = *finder.Current();
-    std::uint64_t recordAt = snapshot.GetPosition();
-    record.WriteTo(snapshot);
-    ++count;
-    if (record.IsFolder()) subfolders.push_back({record.Name(), recordAt + kDirListingOffsetField});
-  }
-  if (count != 0) {
-    snapshot.Seek(static_cast<std::int64_t>(countAt), File::kBegin);
-    WriteU32(snapshot, count);
-    snapshot.Seek(0, File::kEnd);
-  }
-
-  // Only the subfolder list stays in memory while the walk goes deeper.
-  std::string prefix = finder.FolderPrefix();
-  finder.Close();
-  bool complete = true;
-  for (const PendingFolder& subfolder : subfolders) {
-    if (!CaptureFolder(prefix + subfolder.name, snapshot, &subfolder)) complete = false;
-  }
-  return complete;
+void WriteDirSnapshotRoot(File& snapshot, const std::string& root) {
+  WriteU32(snapshot, static_cast<std::uint32_t>(root.size()));
+  snapshot.Write(root);
 }
 
 std::string ReadDirSnapshotRoot(File& snapshot) {

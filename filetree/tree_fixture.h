@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "filetree/directory_reports.h"
-#include "filetree/directory_snapshot.h"
+#include "filetree/directory_capture.h"
+#include "filetree/directory_compare.h"
 #include "io/little_endian.h"
 #include "test/temp_folder.h"
 

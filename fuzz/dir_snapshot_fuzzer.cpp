@@ -10,8 +10,8 @@
 #include <string>
 
 #include "io/file_error.h"
-#include "filetree/directory_reports.h"
-#include "filetree/directory_snapshot.h"
+#include "filetree/directory_capture.h"
+#include "filetree/directory_compare.h"
 #include "fuzz/fuzz_support.h"
 #include "test/memory_files.h"
 

@@ -1,4 +1,4 @@
-#include "filetree/folder_comparison.h"
+#include "filetree/directory_compare.h"
 
 #include <cstdio>
 #include <cstring>
@@ -52,8 +52,12 @@ struct CommonFolder {
   std::uint32_t listingOffset;
 };
 
-}  // namespace
-
+// Compares `folderPath`, whose stored listing starts at the snapshot's
+// current position, with the live folder. Writes one line per new entry,
+// modified file and removed entry to the three sinks, then compares each
+// subfolder found in both. A folder that cannot be listed, live or in the
+// snapshot, is reported on the console and skipped. True when every folder
+// could be compared. A damaged snapshot raises FileError.
 bool CompareFolder(const std::string& folderPath, File& snapshot, File& newSink, File& modifiedSink,
                    File& removedSink) {
   std::uint64_t length = snapshot.GetLength();
@@ -106,5 +110,37 @@ bool CompareFolder(const std::string& folderPath, File& snapshot, File& newSink,
     snapshot.Seek(folder.listingOffset, File::kBegin);
     if (!CompareFolder(path, snapshot, newSink, modifiedSink, removedSink)) complete = false;
   }
+  return complete;
+}
+
+}  // namespace
+
+bool CompareDirectory(const std::string& snapshotPath, const std::string& newPath, const std::string& modifiedPath,
+                      const std::string& removedPath) {
+  // The snapshot first: without it, reports of an earlier run stay untouched.
+  File snapshot;
+  snapshot.OpenOrThrow(snapshotPath, File::kModeRead);
+  File newReport, modifiedReport, removedReport;
+  newReport.OpenOrThrow(newPath, File::kModeCreate | File::kModeWrite);
+  modifiedReport.OpenOrThrow(modifiedPath, File::kModeCreate | File::kModeWrite);
+  removedReport.OpenOrThrow(removedPath, File::kModeCreate | File::kModeWrite);
+
+  newReport.Write(";   New Added File\r\n\r\n");
+  modifiedReport.Write(";   Modified File\r\n\r\n");
+  removedReport.Write(";   Removed File\r\n\r\n");
+
+  std::string root = ReadDirSnapshotRoot(snapshot);
+  bool complete = false;
+  if (!DirListingWritten(snapshot.GetPosition(), snapshot.GetLength())) {
+    // The capture could not list the root: the tree has nothing to compare.
+    std::printf("path not found\n%s\n", root.c_str());
+  } else {
+    complete = CompareFolder(root, snapshot, newReport, modifiedReport, removedReport);
+  }
+
+  snapshot.Close();
+  newReport.Close();
+  modifiedReport.Close();
+  removedReport.Close();
   return complete;
 }
