@@ -44,7 +44,6 @@ class File {
   std::uint64_t GetLength();
   void Close();
 
-  bool IsOpen() const { return native_ != nullptr; }
   const std::string& GetFilePath() const { return path_; }
 
   /// Raises the file error kDamaged for this file.
