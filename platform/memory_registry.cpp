@@ -197,8 +197,7 @@ MemoryRegistry::Key* MemoryRegistry::AddKey(std::string_view path) {
 void MemoryRegistry::SetValue(std::string_view keyPath, std::string_view name, std::uint32_t type,
                               const std::vector<std::uint8_t>& data) {
   std::string_view bytes(reinterpret_cast<const char*>(data.data()), data.size());
-  bool text = type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
-  auto stored = static_cast<std::uint32_t>(text ? Utf16Length(bytes) * 2 : bytes.size());
+  auto stored = static_cast<std::uint32_t>(IsStringType(type) ? Utf16Length(bytes) * 2 : bytes.size());
   if (Key* key = AddKey(keyPath)) SetValue(key, name, type, bytes, stored);
 }
 

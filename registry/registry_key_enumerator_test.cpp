@@ -16,7 +16,8 @@ class EnumeratorTest : public ::testing::Test {
   platform::MemoryRegistry registry_;
   test::StagedRegistry staged_{registry_};
   registry_test::UseRegistry use_{staged_};
-  RegistryKeyEnumerator enumerator_;
+  ListingRoom room_;
+  RegistryKeyEnumerator enumerator_{room_};
 };
 
 // Listing itself shows in every snapshot; what it answers when it cannot list shows here.

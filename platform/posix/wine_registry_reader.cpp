@@ -194,8 +194,6 @@ std::u16string FromLittleEndian(std::string_view bytes) {
   return units;
 }
 
-bool IsStringType(std::uint32_t type) { return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz; }
-
 }  // namespace
 
 // The lines of a file, read in large blocks, or of a text in memory.
