@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh cmake ninja-build g++ libgtest-dev wine wine64 g++-mingw-w64-x86-64-posix \
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev groff-base man-db lintian dpkg-dev file gzip
 
 echo "== the Windows build, cross-built with mingw-w64"
 cmake --preset mingw
@@ -14,6 +14,9 @@ cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVASTREL_WE
   -DVASTREL_WINDOWS_EXE="$PWD/build/mingw/app/vastrel.exe"
 cmake --build build/test
 ctest --test-dir build/test --output-on-failure -j2
+
+echo "== the manual page, the Debian package, and vastrel as the package installs it"
+scripts/check-package.sh build/test
 
 echo "== the same tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVASTREL_WERROR=ON -DVASTREL_SANITIZE=ON
