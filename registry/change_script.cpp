@@ -13,7 +13,6 @@ constexpr char16_t kHeader[] = u"Windows Registry Editor Version 5.00\r\n";
 // comma included, and goes on after two blanks.
 constexpr std::size_t kHexWrapAt = 77;
 constexpr char16_t kHexContinuation[] = u"\\\r\n  ";
-constexpr std::size_t kFlushAt = 32 * 1024;
 
 std::u16string Quoted(std::u16string_view text) {
   std::u16string quoted = u"\"";
@@ -29,10 +28,6 @@ std::u16string NamePrefix(std::string_view name) {
   return name.empty() ? std::u16string(u"@=") : Quoted(platform::Utf8ToUtf16(name)) + u"=";
 }
 
-bool IsStringType(std::uint32_t type) {
-  return type == platform::kRegSz || type == platform::kRegExpandSz || type == platform::kRegMultiSz;
-}
-
 void AppendLittleEndian(std::string& bytes, std::u16string_view units) {
   bytes.reserve(bytes.size() + units.size() * 2);
   for (char16_t unit : units) {
@@ -46,7 +41,7 @@ void AppendLittleEndian(std::string& bytes, std::u16string_view units) {
 std::string RegistryBytes(const RegistryEntry& value) {
   const char* data = reinterpret_cast<const char*>(value.data.get());
   std::string_view bytes(data ? data : "", value.dataLength);
-  if (!IsStringType(value.type)) return std::string(bytes);
+  if (!platform::IsStringType(value.type)) return std::string(bytes);
   std::string wide;
   AppendLittleEndian(wide, platform::Utf8ToUtf16(bytes));
   return wide;
@@ -108,48 +103,41 @@ std::u16string FormatScriptValue(const RegistryEntry& value) {
 }
 
 ChangeScript::ChangeScript(File& file) : file_(file) {
-  Append(u"\uFEFF");
-  Append(kHeader);
+  Write(u"\uFEFF");
+  Write(kHeader);
 }
 
 void ChangeScript::AddKey(std::string_view path) { StartSection(path); }
 
 void ChangeScript::DeleteKey(std::string_view path) {
-  Append(u"\r\n[-" + platform::Utf8ToUtf16(path) + u"]\r\n");
+  Write(u"\r\n[-" + platform::Utf8ToUtf16(path) + u"]\r\n");
   sectionOpen_ = false;
   any_ = true;
 }
 
 void ChangeScript::SetValue(std::string_view path, const RegistryEntry& value) {
   if (!sectionOpen_ || section_ != path) StartSection(path);
-  Append(FormatScriptValue(value) + u"\r\n");
+  Write(FormatScriptValue(value) + u"\r\n");
 }
 
 void ChangeScript::DeleteValue(std::string_view path, std::string_view name) {
   if (!sectionOpen_ || section_ != path) StartSection(path);
-  Append(NamePrefix(name) + u"-\r\n");
+  Write(NamePrefix(name) + u"-\r\n");
 }
 
 void ChangeScript::Finish() {
-  if (any_) Append(u"\r\n");
-  Flush();
+  if (any_) Write(u"\r\n");
 }
 
 void ChangeScript::StartSection(std::string_view path) {
-  Append(u"\r\n[" + platform::Utf8ToUtf16(path) + u"]\r\n");
+  Write(u"\r\n[" + platform::Utf8ToUtf16(path) + u"]\r\n");
   section_.assign(path);
   sectionOpen_ = true;
   any_ = true;
 }
 
-void ChangeScript::Append(std::u16string_view text) {
-  pending_ += text;
-  if (pending_.size() >= kFlushAt) Flush();
-}
-
-void ChangeScript::Flush() {
-  std::string bytes;
-  AppendLittleEndian(bytes, pending_);
-  file_.Write(bytes);
-  pending_.clear();
+void ChangeScript::Write(std::u16string_view text) {
+  bytes_.clear();
+  AppendLittleEndian(bytes_, text);
+  file_.Write(bytes_);
 }

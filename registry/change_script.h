@@ -43,18 +43,17 @@ class ChangeScript {
   void SetValue(std::string_view path, const RegistryEntry& value);
   /// Deletes the value `name` of the key at `path`.
   void DeleteValue(std::string_view path, std::string_view name);
-  /// Writes what is still held and ends the file as regedit ends it, with a
-  /// blank line after the last section.
+  /// Ends the file as regedit ends it, with a blank line after the last
+  /// section.
   void Finish();
 
  private:
   void StartSection(std::string_view path);
-  void Append(std::u16string_view text);
-  void Flush();
+  void Write(std::u16string_view text);
 
-  File& file_;
-  std::u16string pending_;  // text not written yet
-  std::string section_;     // the key whose section is open
+  File& file_;  // buffers what it is given, so that a line costs no system call
+  std::string bytes_;
+  std::string section_;  // the key whose section is open
   bool sectionOpen_ = false;
   bool any_ = false;  // whether a section was written
 };

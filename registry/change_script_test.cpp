@@ -107,7 +107,7 @@ class ChangeScriptFileTest : public ::testing::Test {
 };
 
 TEST_F(ChangeScriptFileTest, AnEmptyChangeSetIsTheHeaderLineAlone) {
-  file_.OpenOrThrow("c:\\vastrel\\redo.reg", File::modeCreate | File::modeWrite);
+  file_.OpenOrThrow("c:\\vastrel\\redo.reg", File::kModeCreate | File::kModeWrite);
   ChangeScript script(file_);
   script.Finish();
   file_.Close();
@@ -115,7 +115,7 @@ TEST_F(ChangeScriptFileTest, AnEmptyChangeSetIsTheHeaderLineAlone) {
 }
 
 TEST_F(ChangeScriptFileTest, SectionsOpenOncePerKeyAndAgainAfterADeletion) {
-  file_.OpenOrThrow("c:\\vastrel\\redo.reg", File::modeCreate | File::modeWrite);
+  file_.OpenOrThrow("c:\\vastrel\\redo.reg", File::kModeCreate | File::kModeWrite);
   ChangeScript script(file_);
   const string key = "HKEY_CURRENT_USER\\Software\\\xce\xa9";
   script.DeleteValue(key, "Old");
@@ -136,7 +136,7 @@ TEST_F(ChangeScriptFileTest, SectionsOpenOncePerKeyAndAgainAfterADeletion) {
 }
 
 TEST_F(ChangeScriptFileTest, ALargeScriptIsWrittenWhole) {
-  file_.OpenOrThrow("c:\\vastrel\\redo.reg", File::modeCreate | File::modeWrite);
+  file_.OpenOrThrow("c:\\vastrel\\redo.reg", File::kModeCreate | File::kModeWrite);
   ChangeScript script(file_);
   string expected = "Windows Registry Editor Version 5.00\r\n";
   for (int i = 0; i < 5000; ++i) {
