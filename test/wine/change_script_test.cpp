@@ -67,15 +67,6 @@ const std::vector<std::pair<std::string, std::string>> kWineRestamps = {
     {R"(\Control\Class\{4D36E968-E325-11CE-BFC1-08002BE10318}\0000)", "DriverDateData"},
 };
 
-void RunScript(const WinePrefix& prefix, const std::string& name, const std::vector<std::string>& commands) {
-  std::string script = "@echo off\r\n";
-  for (const std::string& command : commands) script += command + "\r\nif errorlevel 1 exit /b 1\r\n";
-  WriteAll(prefix.DriveC(name), script);
-  RunResult result = prefix.Wine({"cmd", "/c", "C:\\" + name});
-  ASSERT_EQ(result.status, 0) << name << ":\n" << result.output;
-  prefix.WaitForServer();
-}
-
 // The prefix's registry as the Linux build reads it from the files: for
 // each key its line of counts and its value lines, Wine's re-stamps set
 // aside (and printed, to show what went).
@@ -115,11 +106,13 @@ std::string Differences(const std::map<std::string, std::string>& got,
 
 TEST(ChangeScriptTest, RedoReplaysTheInstallationAndUndoTakesItBack) {
   WinePrefix installed;
-  RunScript(installed, "setup.bat", kSetupCommands);
+  RunResult setup = installed.RunBatch("setup.bat", kSetupCommands);
+  ASSERT_EQ(setup.status, 0) << setup.output;
   std::unique_ptr<WinePrefix> before = WinePrefix::CopyOf(installed);
   RunResult capture = installed.Host(VASTREL_EXE, {"-c"});
   ASSERT_EQ(capture.status, 0) << capture.output;
-  RunScript(installed, "install.bat", kInstallCommands);
+  RunResult install = installed.RunBatch("install.bat", kInstallCommands);
+  ASSERT_EQ(install.status, 0) << install.output;
   RunResult compare = installed.Host(VASTREL_EXE, {"-d"});
   ASSERT_EQ(compare.status, 0) << compare.output;
   const std::string redo = installed.DriveC("vastrel/redo.reg"), undo = installed.DriveC("vastrel/undo.reg");

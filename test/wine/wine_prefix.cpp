@@ -35,6 +35,15 @@ std::unique_ptr<WinePrefix> WinePrefix::CopyOf(const WinePrefix& other) {
   return copy;
 }
 
+RunResult WinePrefix::RunBatch(const std::string& name, const std::vector<std::string>& commands) const {
+  std::string script = "@echo off\r\n";
+  for (const std::string& command : commands) script += command + "\r\nif errorlevel 1 exit /b 1\r\n";
+  WriteAll(DriveC(name), script);
+  RunResult result = Wine({"cmd", "/c", "C:\\" + name});
+  WaitForServer();
+  return result;
+}
+
 RunResult WinePrefix::Host(const std::string& program, const std::vector<std::string>& arguments) const {
   return Run(program, arguments,
              {{"WINEPREFIX", prefix_},

@@ -30,6 +30,9 @@ class WinePrefix {
 
   /// Runs `wine` with `arguments` in the prefix; standard input is empty.
   RunResult Wine(const std::vector<std::string>& arguments) const { return Host(VASTREL_WINE, arguments); }
+  /// Runs `commands` as the batch file C:\`name`, which stops at the first
+  /// that fails, and waits for the server; the result of cmd.
+  RunResult RunBatch(const std::string& name, const std::vector<std::string>& commands) const;
   /// Runs a host program with the prefix's environment (the Linux vastrel).
   RunResult Host(const std::string& program, const std::vector<std::string>& arguments) const;
   /// Waits until the prefix's last program has ended and Wine has written
