@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh cmake ninja-build g++ libgtest-dev wine wine64 g++-mingw-w64-x86-64-posix \
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev groff-base man-db lintian dpkg-dev file gzip
 
 echo "== the Windows build, cross-built with mingw-w64"
 cmake --preset mingw
@@ -17,6 +17,9 @@ ctest --test-dir build/test --output-on-failure -j2
 
 echo "== the Windows build's benchmark under Wine, one round as a smoke run (its times are not checked)"
 bench/run-wine-benchmark.sh -r 1 -x build/mingw/app/vastrel.exe
+
+echo "== the manual page, the Debian package, and vastrel as the package installs it"
+scripts/check-package.sh build/test
 
 echo "== the same tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVASTREL_WERROR=ON -DVASTREL_SANITIZE=ON
