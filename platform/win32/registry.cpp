@@ -28,7 +28,9 @@ bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ |
 // to 255; class names are no longer in practice.
 constexpr DWORD kNameUnits = 16384;
 
-// How many keys may wait parked at once (see Win32Registry).
+// How many keys may wait parked at once (see Win32Registry). A walk parks
+// the subkeys of each key on its way down, some thousands on a large system;
+// past the limit a check closes its key, and the walk opens it again.
 constexpr std::size_t kParkedLimit = 65536;
 
 // The Win32 registry, through the wide functions, in UTF-8: names, classes
@@ -97,7 +99,7 @@ class Win32Registry : public Registry {
     key.state = reinterpret_cast<std::intptr_t>(opened) > 0 ? State::kUnread : State::kRead;
     // Only a subkey opened below a root can be parked and opened again.
     if (IsRoot(parent) && *path)
-      key.place.assign(1, static_cast<char>(parent & 0xFF)).append(path);
+      key.place.assign(place_);
     else
       key.place.clear();
     *result = slot + 1;
