@@ -5,15 +5,15 @@
 #include <string>
 
 #include "io/error.h"
-#include "filetree/directory_reports.h"
-#include "filetree/directory_snapshot.h"
+#include "filetree/directory_capture.h"
+#include "filetree/directory_compare.h"
 #include "ini/compare_ini_file.h"
 #include "platform/console.h"
 #include "platform/environment.h"
 #include "platform/file_system.h"
 #include "platform/last_error.h"
+#include "registry/registry_capture.h"
 #include "registry/registry_compare.h"
-#include "registry/registry_snapshot.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <string>
 
 #include "io/error.h"
-#include "filetree/directory_reports.h"
-#include "filetree/directory_snapshot.h"
+#include "filetree/directory_capture.h"
+#include "filetree/directory_compare.h"
 
 namespace fs = std::filesystem;
 

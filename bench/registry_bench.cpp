@@ -12,8 +12,8 @@
 #include <string>
 
 #include "platform/memory_registry.h"
+#include "registry/registry_capture.h"
 #include "registry/registry_compare.h"
-#include "registry/registry_snapshot.h"
 
 namespace {
 

@@ -1,42 +1,12 @@
 #include "filetree/directory_snapshot.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "io/file.h"
+#include "io/little_endian.h"
 #include "filetree/file_finder.h"
-#include "platform/last_error.h"
 
 namespace {
-
-void Put32(unsigned char* out, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) out[i] = static_cast<unsigned char>(value >> (8 * i));
-}
-
-std::uint32_t Get32(const unsigned char* in) {
-  return static_cast<std::uint32_t>(in[0]) | static_cast<std::uint32_t>(in[1]) << 8 |
-         static_cast<std::uint32_t>(in[2]) << 16 | static_cast<std::uint32_t>(in[3]) << 24;
-}
-
-void Write32(File& file, std::uint32_t value) {
-  unsigned char bytes[4];
-  Put32(bytes, value);
-  file.Write(bytes, 4);
-}
-
-std::uint32_t Read32(File& file, const char* what) {
-  unsigned char bytes[4];
-  file.ReadExactly(bytes, 4, what);
-  return Get32(bytes);
-}
-
-// Offsets are stored in 32 bits; a snapshot that would need more is refused
-// rather than written with offsets that lead elsewhere.
-std::uint32_t StoredOffset(const File& file, std::uint64_t position) {
-  if (position > 0xFFFFFFFFu)
-    throw FileError(FileError::genericException, 0, file.GetFilePath(), "a snapshot cannot pass 4 GiB");
-  return static_cast<std::uint32_t>(position);
-}
 
 // A name field up to its terminator, the rest zero.
 void PutName(unsigned char* out, const char* name, std::size_t field) {
@@ -51,106 +21,54 @@ std::string DirEntryRecord::Name() const { return FindDataName(data); }
 
 void DirEntryRecord::WriteTo(File& file) const {
   unsigned char bytes[kDirRecordSize];
-  Put32(bytes + 0, data.fileAttributes);
-  Put32(bytes + 4, data.creationTime.lowDateTime);
-  Put32(bytes + 8, data.creationTime.highDateTime);
-  Put32(bytes + 12, data.lastAccessTime.lowDateTime);
-  Put32(bytes + 16, data.lastAccessTime.highDateTime);
-  Put32(bytes + 20, data.lastWriteTime.lowDateTime);
-  Put32(bytes + 24, data.lastWriteTime.highDateTime);
-  Put32(bytes + 28, data.fileSizeHigh);
-  Put32(bytes + 32, data.fileSizeLow);
+  PutU32(bytes + 0, data.fileAttributes);
+  PutU32(bytes + 4, data.creationTime.lowDateTime);
+  PutU32(bytes + 8, data.creationTime.highDateTime);
+  PutU32(bytes + 12, data.lastAccessTime.lowDateTime);
+  PutU32(bytes + 16, data.lastAccessTime.highDateTime);
+  PutU32(bytes + 20, data.lastWriteTime.lowDateTime);
+  PutU32(bytes + 24, data.lastWriteTime.highDateTime);
+  PutU32(bytes + 28, data.fileSizeHigh);
+  PutU32(bytes + 32, data.fileSizeLow);
   // The reserved words hold whatever the platform left in memory, but for
   // the reparse tag of a link; stored as zeros, the same tree gives the same
   // bytes on every platform.
-  Put32(bytes + 36, data.fileAttributes & platform::kFileAttributeReparsePoint ? data.reserved0 : 0);
-  Put32(bytes + 40, 0);
+  PutU32(bytes + 36, data.fileAttributes & platform::kFileAttributeReparsePoint ? data.reserved0 : 0);
+  PutU32(bytes + 40, 0);
   PutName(bytes + 44, data.fileName, sizeof data.fileName);
   PutName(bytes + 304, data.alternateFileName, sizeof data.alternateFileName);
   bytes[318] = bytes[319] = 0;
-  Put32(bytes + kDirListingOffsetField, listingOffset);
+  PutU32(bytes + kDirListingOffsetField, listingOffset);
   file.Write(bytes, kDirRecordSize);
 }
 
 void DirEntryRecord::ReadFrom(File& file) {
   unsigned char bytes[kDirRecordSize];
   file.ReadExactly(bytes, kDirRecordSize, "an entry record");
-  data.fileAttributes = Get32(bytes + 0);
-  data.creationTime = {Get32(bytes + 4), Get32(bytes + 8)};
-  data.lastAccessTime = {Get32(bytes + 12), Get32(bytes + 16)};
-  data.lastWriteTime = {Get32(bytes + 20), Get32(bytes + 24)};
-  data.fileSizeHigh = Get32(bytes + 28);
-  data.fileSizeLow = Get32(bytes + 32);
-  data.reserved0 = Get32(bytes + 36);
-  data.reserved1 = Get32(bytes + 40);
+  data.fileAttributes = GetU32(bytes + 0);
+  data.creationTime = {GetU32(bytes + 4), GetU32(bytes + 8)};
+  data.lastAccessTime = {GetU32(bytes + 12), GetU32(bytes + 16)};
+  data.lastWriteTime = {GetU32(bytes + 20), GetU32(bytes + 24)};
+  data.fileSizeHigh = GetU32(bytes + 28);
+  data.fileSizeLow = GetU32(bytes + 32);
+  data.reserved0 = GetU32(bytes + 36);
+  data.reserved1 = GetU32(bytes + 40);
   std::memcpy(data.fileName, bytes + 44, sizeof data.fileName);
   std::memcpy(data.alternateFileName, bytes + 304, sizeof data.alternateFileName);
   std::memcpy(data.padding, bytes + 318, sizeof data.padding);
-  listingOffset = Get32(bytes + kDirListingOffsetField);
+  listingOffset = GetU32(bytes + kDirListingOffsetField);
   if (!std::memchr(data.fileName, 0, sizeof data.fileName)) file.ThrowDamaged("an entry's name has no end");
   data.alternateFileName[sizeof data.alternateFileName - 1] = 0;
 }
 
-bool CaptureDirectory(const std::string& folderPath, const std::string& snapshotPath) {
-  File snapshot;
-  snapshot.OpenOrThrow(snapshotPath, File::modeCreate | File::modeWrite);
-  Write32(snapshot, static_cast<std::uint32_t>(folderPath.size()));
-  snapshot.Write(folderPath);
-  bool complete = CaptureFolder(folderPath, snapshot, nullptr);
-  snapshot.Close();
-  return complete;
-}
-
-bool CaptureFolder(const std::string& folderPath, File& snapshot, const PendingFolder* parent) {
-  if (parent) {
-    std::uint32_t listing = StoredOffset(snapshot, snapshot.Seek(0, File::end));
-    snapshot.Seek(static_cast<std::int64_t>(parent->listingOffsetField), File::begin);
-    Write32(snapshot, listing);
-    snapshot.Seek(0, File::end);
-  }
-
-  FileFinder finder;
-  if (!finder.Search(folderPath + "\\*.*")) {
-    std::printf("path not found %d\n%s\n", static_cast<int>(platform::GetLastError()), folderPath.c_str());
-    // A folder only the system may read must not end the whole tree: it is
-    // stored empty and the walk goes on. Without a parent the file keeps
-    // its header alone.
-    if (parent) Write32(snapshot, 0);
-    return false;
-  }
-
-  std::uint64_t countAt = snapshot.GetPosition();
-  Write32(snapshot, 0);
-  std::uint32_t count = 0;
-  std::vector<PendingFolder> subfolders;
-  while (finder.Next()) {
-    if (finder.IsDotEntry()) continue;
-    DirEntryRecord record;
-    record.data = *finder.Current();
-    std::uint64_t recordAt = snapshot.GetPosition();
-    record.WriteTo(snapshot);
-    ++count;
-    if (record.IsFolder()) subfolders.push_back({record.Name(), recordAt + kDirListingOffsetField});
-  }
-  if (count != 0) {
-    snapshot.Seek(static_cast<std::int64_t>(countAt), File::begin);
-    Write32(snapshot, count);
-    snapshot.Seek(0, File::end);
-  }
-
-  // Only the subfolder list stays in memory while the walk goes deeper.
-  std::string prefix = finder.FolderPrefix();
-  finder.Close();
-  bool complete = true;
-  for (const PendingFolder& subfolder : subfolders) {
-    if (!CaptureFolder(prefix + subfolder.name, snapshot, &subfolder)) complete = false;
-  }
-  return complete;
+void WriteDirSnapshotRoot(File& snapshot, const std::string& root) {
+  WriteU32(snapshot, static_cast<std::uint32_t>(root.size()));
+  snapshot.Write(root);
 }
 
 std::string ReadDirSnapshotRoot(File& snapshot) {
-  snapshot.Seek(0, File::begin);
-  std::uint32_t length = Read32(snapshot, "its header");
+  snapshot.Seek(0, File::kBegin);
+  std::uint32_t length = ReadU32(snapshot, "its header");
   if (length > kDirMaxRootLength) snapshot.ThrowDamaged("its root path is longer than 259 bytes");
   std::string root(length, '\0');
   snapshot.ReadExactly(root.data(), length, "its header");
@@ -165,7 +83,7 @@ std::vector<DirEntryRecord> ReadDirListing(File& snapshot, std::uint64_t fileLen
   std::uint64_t at = snapshot.GetPosition();
   if (at > fileLength) snapshot.ThrowDamaged("a listing offset lies past its end");
   if (fileLength - at < kDirCountSize) snapshot.ThrowDamaged("it ends inside a listing's count");
-  std::uint32_t count = Read32(snapshot, "a listing's count");
+  std::uint32_t count = ReadU32(snapshot, "a listing's count");
   // The count is trusted only as far as the file can hold its records.
   if (count > (fileLength - at - kDirCountSize) / kDirRecordSize)
     snapshot.ThrowDamaged("a listing counts more entries than it holds");

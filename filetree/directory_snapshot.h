@@ -47,22 +47,8 @@ struct DirEntryRecord {
   void ReadFrom(File& file);
 };
 
-/// A folder record already written whose listing offset is still to come.
-struct PendingFolder {
-  std::string name;
-  std::uint64_t listingOffsetField = 0;  // file position of that offset
-};
-
-/// Captures the tree below `folderPath` into the snapshot at `snapshotPath`
-/// (created or emptied). True when every folder of the tree could be listed;
-/// a folder that cannot be is reported on the console and stored empty. The
-/// snapshot cannot be created or written: FileError.
-bool CaptureDirectory(const std::string& folderPath, const std::string& snapshotPath);
-
-/// Appends the listing of `folderPath` and then those of its subfolders.
-/// `parent`, the folder's own record, gets the listing's offset; it is null
-/// for the root. True when the folder and all below it could be listed.
-bool CaptureFolder(const std::string& folderPath, File& snapshot, const PendingFolder* parent);
+/// Writes the header at the start of `snapshot`: the root path.
+void WriteDirSnapshotRoot(File& snapshot, const std::string& root);
 
 /// Reads the header at the start of `snapshot`: the root path. Raises the
 /// damaged-file error when the file is too short for it or the path is too

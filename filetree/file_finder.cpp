@@ -21,12 +21,6 @@ bool FileFinder::Search(const std::string& pattern) {
   return Collect(pattern);
 }
 
-bool FileFinder::Search() {
-  Close();
-  folderPrefix_.clear();
-  return Collect("*.*");
-}
-
 bool FileFinder::Collect(const std::string& pattern) {
   platform::FindData data;
   std::unique_ptr<platform::FolderSearch> search = platform::Files().FindFirst(pattern, &data);
@@ -66,8 +60,6 @@ bool FileFinder::IsDotEntry() const {
 bool FileFinder::IsFolder() const {
   return current_ && (current_->fileAttributes & platform::kFileAttributeDirectory) != 0;
 }
-
-std::string FileFinder::EntryName() const { return current_ ? FindDataName(*current_) : std::string(); }
 
 void FileFinder::Close() {
   blocks_.clear();

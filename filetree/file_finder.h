@@ -21,26 +21,18 @@ class FileFinder {
   /// failure, with the platform's error number as the thread's last error
   /// (3 for a missing folder, 5 for a denied one).
   bool Search(const std::string& pattern);
-  /// Collects the entries of the current folder ("*.*"), with no prefix.
-  bool Search();
   /// Makes the next entry current: true and last error 0, or false and last
   /// error 18 once every entry has been handed out.
   bool Next();
 
-  /// Entries collected, "." and ".." included.
-  std::size_t EntryCount() const { return count_; }
   /// The entry the latest Next handed out, or null.
   const platform::FindData* Current() const { return current_; }
   /// The current entry is the folder "." or "..".
   bool IsDotEntry() const;
   bool IsFolder() const;
-  /// The current entry's name; empty without one.
-  std::string EntryName() const;
   /// The folder part of the pattern, up to and including its last separator
   /// ("C:\windows\"), or the drive ("C:") when it has none.
   const std::string& FolderPrefix() const { return folderPrefix_; }
-  /// FolderPrefix followed by EntryName.
-  std::string EntryPath() const { return folderPrefix_ + EntryName(); }
   /// Forgets every entry; safe at any time.
   void Close();
 

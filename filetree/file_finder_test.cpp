@@ -14,19 +14,21 @@ TEST_F(FileFinderTest, HandsOutEveryEntryAndTellsDotEntriesApart) {
   Write("data/a.txt");
   std::filesystem::create_directories(Host("data/..."));
   FileFinder finder;
-  EXPECT_FALSE(finder.IsFolder() || finder.IsDotEntry() || !finder.EntryName().empty());
+  EXPECT_FALSE(finder.IsFolder() || finder.IsDotEntry() || finder.Current());
   ASSERT_TRUE(finder.Search("C:\\data\\*.*"));
-  EXPECT_EQ(finder.EntryCount(), 5u);
+  EXPECT_EQ(finder.FolderPrefix(), "C:\\data\\");
   std::string seen;
-  while (finder.Next()) seen += finder.EntryPath() + (finder.IsDotEntry() ? "=dot " : finder.IsFolder() ? "=dir " : " ");
-  EXPECT_EQ(seen, "C:\\data\\.=dot C:\\data\\..=dot C:\\data\\...=dir C:\\data\\.x C:\\data\\a.txt ");
+  while (finder.Next())
+    seen += FindDataName(*finder.Current()) + (finder.IsDotEntry() ? "=dot " : finder.IsFolder() ? "=dir " : " ");
+  EXPECT_EQ(seen, ".=dot ..=dot ...=dir .x a.txt ");
   EXPECT_FALSE(finder.Next());
   EXPECT_EQ(platform::GetLastError(), platform::kErrorNoMoreFiles);
-  EXPECT_EQ(finder.EntryName(), "a.txt");  // the last one stays current
+  EXPECT_EQ(FindDataName(*finder.Current()), "a.txt");  // the last one stays current
 
   ASSERT_TRUE(finder.Search("\\*.*"));  // a drive's root has no dot entries
+  EXPECT_EQ(finder.FolderPrefix(), "\\");
   ASSERT_TRUE(finder.Next());
-  EXPECT_EQ(finder.EntryPath(), "\\data");
+  EXPECT_EQ(FindDataName(*finder.Current()), "data");
   EXPECT_FALSE(finder.Search("C:\\missing\\*.*"));
   EXPECT_EQ(platform::GetLastError(), platform::kErrorPathNotFound);
 }

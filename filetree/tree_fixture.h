@@ -8,9 +8,11 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <stdexcept>
 
-#include "filetree/directory_reports.h"
-#include "filetree/directory_snapshot.h"
+#include "filetree/directory_capture.h"
+#include "filetree/directory_compare.h"
+#include "io/little_endian.h"
 #include "test/temp_folder.h"
 
 class TreeTest : public ::testing::Test {
@@ -59,12 +61,12 @@ class TreeTest : public ::testing::Test {
   std::string Removed() const { return prefix_.ReadFile("drive_c/vastrel/rem.txt").substr(20); }
 
   static std::uint32_t U32(const std::string& bytes, std::size_t at) {
-    std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(bytes.at(at + i));
-    return value;
+    if (at + kU32Size > bytes.size()) throw std::out_of_range("no number at " + std::to_string(at));
+    return GetU32(bytes.data() + at);
   }
   static void PutU32(std::string& bytes, std::size_t at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes.at(at + i) = static_cast<char>(value >> (8 * i));
+    if (at + kU32Size > bytes.size()) throw std::out_of_range("no room at " + std::to_string(at));
+    ::PutU32(bytes.data() + at, value);
   }
 
   const std::string kSnapshot = "C:\\vastrel\\snap.bin";

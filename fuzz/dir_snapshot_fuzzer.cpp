@@ -10,8 +10,8 @@
 #include <string>
 
 #include "io/file_error.h"
-#include "filetree/directory_reports.h"
-#include "filetree/directory_snapshot.h"
+#include "filetree/directory_capture.h"
+#include "filetree/directory_compare.h"
 #include "fuzz/fuzz_support.h"
 #include "test/memory_files.h"
 
@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CompareDirectory("c:\\vastrel\\windir.bin", "c:\\vastrel\\new.txt", "c:\\vastrel\\mod.txt",
                      "c:\\vastrel\\rem.txt");
   } catch (const FileError& error) {
-    if (error.cause != FileError::damaged) __builtin_trap();  // nothing else can fail in memory
+    if (error.cause != FileError::kDamaged) __builtin_trap();  // nothing else can fail in memory
   }
   return 0;
 }

@@ -12,8 +12,8 @@
 #include "io/file_error.h"
 #include "fuzz/fuzz_support.h"
 #include "platform/memory_registry.h"
+#include "registry/registry_capture.h"
 #include "registry/registry_compare.h"
-#include "registry/registry_snapshot.h"
 #include "test/memory_files.h"
 
 namespace {
@@ -73,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CompareRegistry("c:\\vastrel\\reg.bin", "c:\\vastrel\\new.reg", "c:\\vastrel\\mod.reg",
                     "c:\\vastrel\\modo.reg", "c:\\vastrel\\rem.reg");
   } catch (const FileError& error) {
-    if (error.cause != FileError::damaged) __builtin_trap();  // nothing else can fail in memory
+    if (error.cause != FileError::kDamaged) __builtin_trap();  // nothing else can fail in memory
   }
   return 0;
 }

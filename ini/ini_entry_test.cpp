@@ -19,7 +19,7 @@ Entries ReadEntries(const std::string& content) {
   test::TempFolder folder;
   folder.WriteFile("f.ini", content);
   File file;
-  file.OpenOrThrow(folder.path() + "/f.ini", File::modeRead);
+  file.OpenOrThrow(folder.path() + "/f.ini", File::kModeRead);
   Entries entries;
   IniEntry entry;
   while (entry.ReadNext(file)) entries.push_back(entry.section + "|" + entry.key + "|" + entry.value);

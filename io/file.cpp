@@ -29,7 +29,7 @@ File::~File() {
 bool File::Open(const std::string& path, unsigned flags, FileError* error) {
   if (native_) Close();
   path_ = path;
-  writing_ = (flags & modeWrite) != 0;
+  writing_ = (flags & kModeWrite) != 0;
   platform::OpenMode mode = writing_ ? platform::OpenMode::kCreateWrite : platform::OpenMode::kRead;
   native_ = platform::Files().Open(path, mode);
   if (!native_) {
@@ -50,7 +50,7 @@ void File::OpenOrThrow(const std::string& path, unsigned flags) {
 void File::ThrowLastError() const { throw FileError::FromLastError(path_); }
 
 void File::ThrowDamaged(const std::string& detail) const {
-  throw FileError(FileError::damaged, 0, path_, detail);
+  throw FileError(FileError::kDamaged, 0, path_, detail);
 }
 
 std::uint32_t File::Read(void* buffer, std::uint32_t n) {
@@ -207,8 +207,8 @@ std::uint64_t File::Seek(std::int64_t offset, SeekPosition from) {
     ThrowLastError();
   }
   std::int64_t base = 0;
-  if (from == current) base = static_cast<std::int64_t>(position_);
-  if (from == end) base = static_cast<std::int64_t>(GetLength());
+  if (from == kCurrent) base = static_cast<std::int64_t>(position_);
+  if (from == kEnd) base = static_cast<std::int64_t>(GetLength());
   std::int64_t target = base + offset;
   if (target < 0) {
     platform::SetLastError(platform::kErrorNegativeSeek);

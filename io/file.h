@@ -15,8 +15,8 @@
 
 class File {
  public:
-  enum OpenFlags : unsigned { modeRead = 0x0000, modeWrite = 0x0001, modeCreate = 0x1000 };
-  enum SeekPosition { begin = 0, current = 1, end = 2 };
+  enum OpenFlags : unsigned { kModeRead = 0x0000, kModeWrite = 0x0001, kModeCreate = 0x1000 };
+  enum SeekPosition { kBegin = 0, kCurrent = 1, kEnd = 2 };
 
   File() = default;
   File(const File&) = delete;
@@ -24,15 +24,15 @@ class File {
   /// Closes the file if it is open; a failure to write then goes unreported.
   ~File();
 
-  /// Opens `path` read only (modeRead) or creates or empties it for writing
-  /// (modeCreate | modeWrite). On failure fills `error` and returns false.
+  /// Opens `path` read only (kModeRead) or creates or empties it for writing
+  /// (kModeCreate | kModeWrite). On failure fills `error` and returns false.
   bool Open(const std::string& path, unsigned flags, FileError* error);
   /// Opens like Open, and raises the error instead of returning false.
   void OpenOrThrow(const std::string& path, unsigned flags);
 
   /// Reads up to n bytes; fewer only at the end of the file, 0 there.
   std::uint32_t Read(void* buffer, std::uint32_t n);
-  /// Reads exactly n bytes, or raises the file error `damaged` when the file
+  /// Reads exactly n bytes, or raises the file error kDamaged when the file
   /// ends first: for formats whose fields must be there in full.
   void ReadExactly(void* buffer, std::uint32_t n, const char* what);
   void Write(const void* buffer, std::uint32_t n);
@@ -44,10 +44,9 @@ class File {
   std::uint64_t GetLength();
   void Close();
 
-  bool IsOpen() const { return native_ != nullptr; }
   const std::string& GetFilePath() const { return path_; }
 
-  /// Raises the file error `damaged` for this file.
+  /// Raises the file error kDamaged for this file.
   [[noreturn]] void ThrowDamaged(const std::string& detail) const;
 
  private:

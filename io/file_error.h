@@ -10,20 +10,20 @@
 class FileError : public Error {
  public:
   enum Cause {
-    none,
-    genericException,
-    fileNotFound,
-    badPath,
-    tooManyOpenFiles,
-    accessDenied,
-    invalidFile,
-    directoryFull,
-    badSeek,
-    hardIO,
-    sharingViolation,
-    diskFull,
-    endOfFile,
-    damaged,  // the file's content does not fit its format
+    kNone,
+    kGenericException,
+    kFileNotFound,
+    kBadPath,
+    kTooManyOpenFiles,
+    kAccessDenied,
+    kInvalidFile,
+    kDirectoryFull,
+    kBadSeek,
+    kHardIo,
+    kSharingViolation,
+    kDiskFull,
+    kEndOfFile,
+    kDamaged,  // the file's content does not fit its format
   };
 
   FileError() = default;
@@ -37,7 +37,7 @@ class FileError : public Error {
 
   std::string Message() const override;
 
-  Cause cause = none;
+  Cause cause = kNone;
   std::uint32_t osError = 0;
   std::string fileName;
   std::string detail;  // what exactly does not fit, for damaged files

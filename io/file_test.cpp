@@ -19,16 +19,16 @@ class FileTest : public ::testing::Test {
 TEST_F(FileTest, CreatingEmptiesAndReadingStopsAtTheEnd) {
   folder_.WriteFile("in.bin", "old content that is long");
   File file;
-  ASSERT_TRUE(file.Open(PathOf("in.bin"), File::modeCreate | File::modeWrite, nullptr));
+  ASSERT_TRUE(file.Open(PathOf("in.bin"), File::kModeCreate | File::kModeWrite, nullptr));
   file.Write("abcdef");
   file.Close();
-  ASSERT_TRUE(file.Open(PathOf("in.bin"), File::modeRead, nullptr));
+  ASSERT_TRUE(file.Open(PathOf("in.bin"), File::kModeRead, nullptr));
   char buffer[8] = {};
   EXPECT_EQ(file.Read(buffer, 4), 4u);
   EXPECT_EQ(file.Read(buffer, 4), 2u);
   EXPECT_EQ(std::string(buffer, 2), "ef");
   EXPECT_EQ(file.Read(buffer, 4), 0u);
-  EXPECT_EQ(file.Seek(1, File::begin), 1u);
+  EXPECT_EQ(file.Seek(1, File::kBegin), 1u);
   EXPECT_EQ(file.Read(buffer, 1), 1u);
   EXPECT_EQ(buffer[0], 'b');
   EXPECT_EQ(file.GetLength(), 6u);
@@ -41,7 +41,7 @@ TEST_F(FileTest, PatchesAnywhereInALargeFileLandAsWritten) {
   // size at which the buffer is written out, and large writes. The file
   // must end up as a plain copy in memory says.
   File file;
-  ASSERT_TRUE(file.Open(PathOf("large.bin"), File::modeCreate | File::modeWrite, nullptr));
+  ASSERT_TRUE(file.Open(PathOf("large.bin"), File::kModeCreate | File::kModeWrite, nullptr));
   std::string expected;
   std::uint32_t seed = 12345;
   auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
@@ -57,11 +57,11 @@ TEST_F(FileTest, PatchesAnywhereInALargeFileLandAsWritten) {
       std::size_t at = expected.size() - std::min(back, expected.size());
       std::string patch = std::to_string(next() % 100000);
       patch.resize(std::min(patch.size(), expected.size() - at));
-      file.Seek(static_cast<std::int64_t>(at), File::begin);
+      file.Seek(static_cast<std::int64_t>(at), File::kBegin);
       file.Write(patch);
       expected.replace(at, patch.size(), patch);
       EXPECT_EQ(file.GetLength(), expected.size());
-      EXPECT_EQ(file.Seek(0, File::end), expected.size());
+      EXPECT_EQ(file.Seek(0, File::kEnd), expected.size());
     }
   }
   file.Close();
@@ -73,17 +73,17 @@ TEST_F(FileTest, FailuresNameTheFileAndTheCause) {
   File file;
   FileError error;
   std::string missing = PathOf("none.bin");
-  EXPECT_FALSE(file.Open(missing, File::modeRead, &error));
-  EXPECT_EQ(error.cause, FileError::fileNotFound);
+  EXPECT_FALSE(file.Open(missing, File::kModeRead, &error));
+  EXPECT_EQ(error.cause, FileError::kFileNotFound);
   EXPECT_EQ(error.Message(), missing + ": the file was not found (error 2)");
-  EXPECT_FALSE(file.Open(PathOf("no/such/folder.bin"), File::modeCreate | File::modeWrite, &error));
-  EXPECT_EQ(error.cause, FileError::badPath);
-  EXPECT_FALSE(file.Open(folder_.path(), File::modeRead, &error));  // a folder
-  EXPECT_EQ(error.cause, FileError::accessDenied);
-  EXPECT_THROW(file.OpenOrThrow(missing, File::modeRead), FileError);
+  EXPECT_FALSE(file.Open(PathOf("no/such/folder.bin"), File::kModeCreate | File::kModeWrite, &error));
+  EXPECT_EQ(error.cause, FileError::kBadPath);
+  EXPECT_FALSE(file.Open(folder_.path(), File::kModeRead, &error));  // a folder
+  EXPECT_EQ(error.cause, FileError::kAccessDenied);
+  EXPECT_THROW(file.OpenOrThrow(missing, File::kModeRead), FileError);
 
   // Messages are cut to the caller's buffer.
-  FileError damaged(FileError::damaged, 0, "c:\\vastrel\\reg.bin", "a count runs past the end");
+  FileError damaged(FileError::kDamaged, 0, "c:\\vastrel\\reg.bin", "a count runs past the end");
   EXPECT_EQ(damaged.Message(), "c:\\vastrel\\reg.bin: the file is damaged (a count runs past the end)");
   char small[8];
   damaged.GetErrorMessage(small, sizeof small);

@@ -25,8 +25,6 @@ int RootIndex(RegistryKey handle) {
   return static_cast<int>(handle - kClassesRoot);
 }
 
-bool IsString(std::uint32_t type) { return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz; }
-
 // Links lead to links at most this deep; deeper counts as a cycle.
 constexpr int kMaxLinkDepth = 16;
 
@@ -534,7 +532,7 @@ void MemoryRegistry::AddKey(std::string_view path) { impl_->Locate(path); }
 void MemoryRegistry::SetValue(std::string_view keyPath, std::string_view name, std::uint32_t type,
                               std::vector<std::uint8_t> data) {
   std::string_view bytes(reinterpret_cast<const char*>(data.data()), data.size());
-  std::size_t stored = IsString(type) ? Utf16Length(bytes) * 2 : bytes.size();
+  std::size_t stored = IsStringType(type) ? Utf16Length(bytes) * 2 : bytes.size();
   if (Key* key = impl_->Locate(keyPath)) impl_->SetValue(key, name, type, bytes, static_cast<std::uint32_t>(stored));
 }
 

@@ -30,6 +30,11 @@ constexpr std::uint32_t kRegDwordBigEndian = 5;
 constexpr std::uint32_t kRegLink = 6;
 constexpr std::uint32_t kRegMultiSz = 7;
 
+/// Whether a value of `type` holds text: REG_SZ, REG_EXPAND_SZ or REG_MULTI_SZ.
+constexpr bool IsStringType(std::uint32_t type) {
+  return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
+}
+
 /// What RegQueryInfoKeyA tells of a key besides its class name.
 struct RegistryKeyInfo {
   std::uint32_t subKeys = 0;

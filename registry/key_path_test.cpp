@@ -2,32 +2,59 @@
 
 #include <gtest/gtest.h>
 
-#include "io/error.h"
+#include <string>
+#include <vector>
+
 #include "registry/root_key_table.h"
 
 namespace {
 
 using Components = std::vector<std::string>;
 
+// The reference for the root split: every part between backslashes, empty
+// ones included but a trailing one; a leading "\\" is the part "\".
 Components Split(const std::string& text) {
   Components components;
-  SplitKeyPath(text, components);
+  std::size_t start = 0;
+  std::size_t i = 0;
+  if (text.size() >= 2 && text[0] == '\\' && text[1] == '\\') {
+    components.emplace_back("\\");
+    start = i = 2;
+  }
+  for (; i < text.size(); ++i) {
+    if (text[i] != '\\') continue;
+    components.push_back(text.substr(start, i - start));
+    start = i + 1;
+  }
+  if (start < text.size()) components.push_back(text.substr(start));
   return components;
 }
 
-TEST(KeyPathTest, SplitJoinAndRootNames) {
-  EXPECT_EQ(Split(""), Components{});
-  EXPECT_EQ(Split("HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\"),
-            (Components{"HKEY_LOCAL_MACHINE", "SOFTWARE", "Classes"}));
-  EXPECT_EQ(Split("\\a"), (Components{"", "a"}));
-  EXPECT_EQ(Split("a\\\\b"), (Components{"a", "", "b"}));
-  EXPECT_EQ(Split("\\\\server\\share"), (Components{"\\", "server", "share"}));
+// The parts after the first, joined with backslashes.
+std::string JoinBelowRoot(const Components& components) {
+  std::string text;
+  for (std::size_t i = 1; i < components.size(); ++i) {
+    if (i != 1) text += '\\';
+    text += components[i];
+  }
+  return text;
+}
 
-  Components parts = Split("HKEY_USERS\\S-1-5-18\\Software");
-  EXPECT_EQ(JoinKeyPath(parts, 1, 2), "S-1-5-18\\Software");
-  EXPECT_EQ(JoinKeyPath(parts, 1, 5), "S-1-5-18\\Software");
-  EXPECT_EQ(JoinKeyPath(parts, 3, 1), "");  // a root name alone has no subkey path
-  EXPECT_THROW(JoinKeyPath(parts, 4, 0), InvalidArgumentError);
+TEST(KeyPathTest, RootNamesAndSubkeyPaths) {
+  struct Case {
+    std::string path, root, subKey;
+  };
+  for (const Case& c : std::vector<Case>{{"HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\", "HKEY_LOCAL_MACHINE", "SOFTWARE\\Classes"},
+                                         {"HKEY_USERS", "HKEY_USERS", ""},
+                                         {"\\a", "", "a"},
+                                         {"a\\\\b", "a", "\\b"},
+                                         {"\\\\server\\share", "\\", "server\\share"}}) {
+    std::string root, subKey;
+    SplitRootKeyPath(c.path, root, subKey);
+    EXPECT_EQ(root + "|" + subKey, c.root + "|" + c.subKey) << c.path;
+  }
+  EXPECT_EQ(ChildKeyPath("", "HKEY_USERS"), "HKEY_USERS");
+  EXPECT_EQ(ChildKeyPath("HKEY_USERS", ".Default"), "HKEY_USERS\\.Default");
 
   EXPECT_EQ(FindRootKey("HKEY_CURRENT_CONFIG"), 0x80000005u);
   EXPECT_EQ(FindRootKey("HKEY_PERFORMANCE_DATA"), 0u);
@@ -50,7 +77,7 @@ TEST(KeyPathTest, RootSplitAgreesWithSplittingAndJoining) {
     std::string root, subKey;
     SplitRootKeyPath(path, root, subKey);
     EXPECT_EQ(root, parts.empty() ? "" : parts[0]) << path;
-    EXPECT_EQ(subKey, JoinKeyPath(parts, parts.empty() ? 0 : 1, parts.size())) << path;
+    EXPECT_EQ(subKey, JoinBelowRoot(parts)) << path;
   }
 }
 

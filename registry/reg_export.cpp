@@ -1,12 +1,14 @@
 #include "registry/reg_export.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "io/file.h"
+#include "io/little_endian.h"
 #include "platform/last_error.h"
 #include "platform/registry.h"
 #include "registry/key_path.h"
-#include "registry/registry_key_enumerator.h"
 
 namespace {
 
@@ -39,10 +41,9 @@ std::string HexLine(std::string line, const RegistryEntry& value) {
 // The first four bytes, little-endian; a shorter value has 0 for the bytes
 // it lacks.
 std::uint32_t DwordOf(const RegistryEntry& value) {
-  std::uint32_t number = 0;
-  for (std::uint32_t i = 0; i < 4 && i < value.dataLength; ++i)
-    number |= std::uint32_t{value.data[i]} << (8 * i);
-  return number;
+  unsigned char bytes[kU32Size] = {};
+  if (value.dataLength != 0) std::memcpy(bytes, value.data.get(), std::min(value.dataLength, kU32Size));
+  return GetU32(bytes);
 }
 
 }  // namespace
@@ -75,37 +76,37 @@ std::string FormatRegValueLine(const RegistryEntry& value) {
   }
 }
 
-void RegistryEntry::WriteAsReg(File& file, const char* keyPath) const {
-  if (isKey) {
-    if (keyPath) file.Write("\r\n[" + ChildKeyPath(keyPath, name) + "]\r\n");
+void WriteAsReg(File& file, const RegistryEntry& entry, const char* keyPath) {
+  if (entry.isKey) {
+    if (keyPath) file.Write("\r\n[" + ChildKeyPath(keyPath, entry.name) + "]\r\n");
     return;
   }
   if (keyPath) file.Write("\r\n[" + std::string(keyPath) + "]\r\n");
-  file.Write(FormatRegValueLine(*this));
+  file.Write(FormatRegValueLine(entry));
 }
 
-int ExportLiveKey(File& file, const std::string& keyPath) {
-  RegistryKeyEnumerator enumerator;
+bool ExportLiveKey(File& file, const std::string& keyPath, ListingRoom& room) {
+  RegistryKeyEnumerator enumerator(room);
   if (!enumerator.Open(keyPath)) {
     std::printf("path not found %d\n%s\n", static_cast<int>(platform::GetLastError()),
                 keyPath.c_str());
-    return 0;
+    return false;
   }
   while (enumerator.Next()) {
     const RegistryEntry& entry = enumerator.current;
-    if (!entry.CanOpen(keyPath)) {
+    if (!enumerator.CanOpenCurrent()) {
       std::printf("\n---->%s\\%s\n", keyPath.c_str(), entry.name.c_str());
       continue;
     }
     if (entry.IsValue()) {
-      entry.WriteAsReg(file, nullptr);
+      WriteAsReg(file, entry, nullptr);
       continue;
     }
-    entry.WriteAsReg(file, keyPath.c_str());
-    if (!ExportLiveKey(file, ChildKeyPath(keyPath, entry.name))) return 0;
+    WriteAsReg(file, entry, keyPath.c_str());
+    if (!ExportLiveKey(file, ChildKeyPath(keyPath, entry.name), room)) return false;
   }
   std::uint32_t status = platform::GetLastError();
-  if (status == platform::kErrorNoMoreFiles) return 1;
+  if (status == platform::kErrorNoMoreFiles) return true;
   std::printf("\n->%s\nError %d\n", keyPath.c_str(), static_cast<int>(status));
-  return 0;
+  return false;
 }

@@ -1,7 +1,6 @@
-// The capture walk: the whole registry, depth first, into reg.bin.
+#include "registry/registry_capture.h"
 
 #include <cstdio>
-#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -10,40 +9,32 @@
 #include "io/progress.h"
 #include "platform/last_error.h"
 #include "registry/key_path.h"
-#include "registry/registry_key_enumerator.h"
-#include "registry/registry_snapshot.h"
 
 int CaptureRegistry(const std::string& rootPath, const std::string& snapshotPath) {
   File file;
-  file.OpenOrThrow(snapshotPath, File::modeCreate | File::modeWrite);
-  regbin::WriteU32(file, static_cast<std::uint32_t>(rootPath.size()));
-  file.Write(rootPath);
-  int result = CaptureKey(rootPath, file, 0);
+  file.OpenOrThrow(snapshotPath, File::kModeCreate | File::kModeWrite);
+  bool complete = RegistryCapture(file).Capture(rootPath);
   file.Close();
-  return result;
+  return complete ? 1 : 0;
 }
 
-int CaptureKey(const std::string& path, File& file, std::uint32_t parentSlot) {
-  TickSpinner();
-  if (parentSlot) {
-    std::uint64_t blockStart = file.Seek(0, File::end);
-    if (blockStart > UINT32_MAX - regbin::kFieldSize)
-      throw FileError(FileError::genericException, 0, file.GetFilePath(),
-                      "the snapshot outgrows the 4 GiB that its offsets can address");
-    file.Seek(parentSlot, File::begin);
-    regbin::WriteU32(file, static_cast<std::uint32_t>(blockStart));
-    file.Seek(0, File::end);
-  }
+bool RegistryCapture::Capture(const std::string& rootPath) {
+  writer_.WriteRootPath(rootPath);
+  return CaptureKey(rootPath, 0);
+}
 
-  RegistryKeyEnumerator enumerator;
+bool RegistryCapture::CaptureKey(const std::string& path, std::uint32_t parentSlot) {
+  TickSpinner();
+  if (parentSlot) writer_.PointToNextBlock(parentSlot);
+
+  RegistryKeyEnumerator enumerator(room_);
   if (!enumerator.Open(path)) {
     std::printf("\b \npath not found %d\n%s\n", static_cast<int>(platform::GetLastError()),
                 path.c_str());
-    return 0;
+    return false;
   }
 
-  std::uint64_t countAt = file.GetPosition();
-  regbin::WriteU32(file, 0);  // the count, filled in once the key is listed
+  std::uint64_t countAt = writer_.StartBlock();
   std::uint32_t count = 0;
   // The subkeys to walk next: their names one after another, and for each
   // where its name ends and where its child offset is to be filled in.
@@ -51,29 +42,27 @@ int CaptureKey(const std::string& path, File& file, std::uint32_t parentSlot) {
   std::vector<std::pair<std::size_t, std::uint32_t>> subkeys;
   subkeys.reserve(enumerator.subkeyCount);
   while (enumerator.Next()) {
-    RegistryEntry& entry = enumerator.current;
-    if (!entry.CanOpenOrSay(path)) continue;
-    entry.WriteTo(file);
+    if (!enumerator.CanOpenCurrentOrSay()) continue;
+    const RegistryEntry& entry = enumerator.current;
+    std::uint32_t slot = writer_.WriteEntry(entry);
     ++count;
     if (!entry.IsValue()) {
       names += entry.name;
-      subkeys.emplace_back(names.size(), entry.type);
+      subkeys.emplace_back(names.size(), slot);
     }
   }
   std::uint32_t status = platform::GetLastError();
-  file.Seek(static_cast<std::int64_t>(countAt), File::begin);
-  regbin::WriteU32(file, count);
-  file.Seek(0, File::end);
+  writer_.FinishBlock(countAt, count);
   if (status != platform::kErrorNoMoreFiles) {
     std::printf("\b \n->%s\nError %d\n", path.c_str(), static_cast<int>(status));
-    return 0;
+    return false;
   }
 
   std::size_t nameStart = 0;
   for (auto [nameEnd, slot] : subkeys) {
-    if (!CaptureKey(ChildKeyPath(path, std::string_view(names).substr(nameStart, nameEnd - nameStart)), file, slot))
-      return 0;
+    if (!CaptureKey(ChildKeyPath(path, std::string_view(names).substr(nameStart, nameEnd - nameStart)), slot))
+      return false;
     nameStart = nameEnd;
   }
-  return 1;
+  return true;
 }

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/memory_registry.h"
-#include "registry/registry_snapshot.h"
+#include "registry/registry_capture.h"
 #include "registry/registry_test_support.h"
 #include "test/temp_folder.h"
 
@@ -99,6 +99,43 @@ TEST_F(CompareTest, EveryKindOfChangeLandsInItsReport) {
             "\r\n[HKEY_CURRENT_USER\\Software\\Sample\\Old\\Deep]\r\n\"d\"=\"deep\"\r\n"
             "\r\n[HKEY_CURRENT_USER\\Software\\Sample\\Sub]\r\n\"s\"=\"s\"\r\n"
             "\r\n[HKEY_LOCAL_MACHINE\\Software\\Stable\\k2]\r\n");
+}
+
+// Each comparison keeps what it walks with to itself: one started inside
+// another (here from the registry, as the outer walk looks at a subkey) leaves
+// the outer one's stored block and reports whole.
+TEST_F(CompareTest, AComparisonStartedInsideAnotherLeavesItWhole) {
+  const std::string sample = kSample;
+  Both([&](MemoryRegistry& r) {
+    r.SetString(sample, "Kept", "1");
+    r.SetString(sample + "\\A", "a", "1");
+    r.SetString(sample + "\\B", "b", "1");
+    r.SetString("HKEY_USERS\\Other", "o", "1");
+  });
+  before_.SetString(sample, "Gone", "1");
+  before_.SetString(sample + "\\B", "gone", "1");
+  Capture();
+  after_.SetString(sample + "\\B", "b", "2");
+  ASSERT_EQ(Compare(), 1);
+  const std::string plain[4] = {added_, modified_, original_, removed_};
+  ASSERT_NE(removed_, "");
+
+  int inner = 0;
+  after_.SetQueryHook([&](const std::string& path) {
+    if (path != sample + "\\A" || inner++ != 0) return;
+    EXPECT_EQ(CompareRegistry(Path("reg.bin"), Path("in_new.reg"), Path("in_mod.reg"), Path("in_modo.reg"),
+                              Path("in_rem.reg")),
+              1);
+  });
+  EXPECT_EQ(Compare(), 1);
+  after_.SetQueryHook(nullptr);
+  EXPECT_GT(inner, 0);
+  EXPECT_EQ(console_.Text(), "");
+  const char* inside[4] = {"in_new.reg", "in_mod.reg", "in_modo.reg", "in_rem.reg"};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(report_[i], plain[i]) << i;
+    EXPECT_TRUE(folder_.ReadFile(inside[i]).ends_with(plain[i])) << inside[i];
+  }
 }
 
 TEST_F(CompareTest, UnreadableKeysAreReportedRemovedAndTheWalkGoesOn) {

@@ -1,6 +1,7 @@
 #include "registry/registry_key_enumerator.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "platform/last_error.h"
 #include "registry/key_path.h"
@@ -22,13 +23,10 @@ std::uint32_t RoomFor(std::uint32_t needed) {
   return static_cast<std::uint32_t>(std::min<std::uint64_t>(room, UINT32_MAX));
 }
 
-// Buffers of closed enumerators, taken again by the next one to open: a walk
-// opens every key and holds one enumerator per level at a time. Large ones
+// A listing room keeps this many buffers of closed enumerators; large ones
 // go back to the system.
 constexpr std::size_t kSpareLimit = 64 * 1024;
 constexpr std::size_t kSpareCount = 64;
-thread_local std::vector<std::vector<char>> spareNameBuffers;
-thread_local std::vector<std::vector<std::uint8_t>> spareDataBuffers;
 
 template <typename Buffer>
 void TakeSpare(std::vector<Buffer>& spares, Buffer& buffer, std::size_t size) {
@@ -57,10 +55,10 @@ bool RegistryKeyEnumerator::Open(const std::string& keyPath) {
     return true;
   }
 
-  // Kept from call to call: a walk opens every key.
-  static thread_local std::string rootName, subKey;
-  SplitRootKeyPath(keyPath, rootName, subKey);
-  rootHandle = FindRootKey(rootName);
+  // The room keeps the parts from call to call: a walk opens every key.
+  std::string& subKey = room_.subKey_;
+  SplitRootKeyPath(keyPath, room_.rootName_, subKey);
+  rootHandle = FindRootKey(room_.rootName_);
 
   platform::Registry& registry = platform::Reg();
   if (rootHandle == 0) {
@@ -89,11 +87,11 @@ bool RegistryKeyEnumerator::Open(const std::string& keyPath) {
   subkeyCount = info.subKeys;
   valueCount = info.values;
   dataCapacity = RoomFor(info.maxValueLength);
-  TakeSpare(spareDataBuffers, data_, dataCapacity);
+  TakeSpare(room_.spareDataBuffers_, data_, dataCapacity);
   // A buffer that cannot hold the longest name of this key would end its
   // listing there, and lose the rest of it.
   std::uint32_t longestName = std::min(std::max(info.maxValueNameLength, info.maxSubKeyLength), kMaxNameLength);
-  TakeSpare(spareNameBuffers, nameBuffer_, std::max(kNameBufferSize, longestName * kMaxBytesPerCharacter + 1));
+  TakeSpare(room_.spareNameBuffers_, nameBuffer_, std::max(kNameBufferSize, longestName * kMaxBytesPerCharacter + 1));
   platform::SetLastError(platform::kErrorSuccess);
   return true;
 }
@@ -168,8 +166,8 @@ bool RegistryKeyEnumerator::ReadSubkey() {
 }
 
 void RegistryKeyEnumerator::Close() {
-  GiveBack(spareDataBuffers, data_);
-  GiveBack(spareNameBuffers, nameBuffer_);
+  GiveBack(room_.spareDataBuffers_, data_);
+  GiveBack(room_.spareNameBuffers_, nameBuffer_);
   dataCapacity = 0;
   if (keyOpen_) platform::Reg().CloseKey(keyHandle_);
   keyOpen_ = false;
@@ -178,4 +176,37 @@ void RegistryKeyEnumerator::Close() {
   subkeyCount = 0;
   valueCount = 0;
   index = 0;
+}
+
+bool RegistryKeyEnumerator::CanOpenCurrent() {
+  if (current.IsValue() || path.empty()) return true;
+  std::string& subKey = room_.subKey_;
+  SplitRootKeyPath(path, room_.rootName_, subKey);
+  platform::RegistryKey root = FindRootKey(room_.rootName_);
+  if (root == 0) {
+    platform::SetLastError(platform::kErrorPathNotFound);
+    return false;
+  }
+  if (!subKey.empty()) subKey.push_back('\\');
+  subKey.append(current.name);
+
+  platform::Registry& registry = platform::Reg();
+  platform::RegistryKey key = 0;
+  std::uint32_t error = registry.OpenKey(root, subKey.c_str(), &key);
+  if (error == platform::kErrorSuccess) {
+    // A key that opens but cannot be queried cannot be listed either; the
+    // walks skip it rather than stopping at it. Its class is not asked for:
+    // a class too long for a buffer would make the query fail.
+    error = registry.QueryInfoKey(key, nullptr, nullptr, nullptr);
+    registry.CloseKey(key);
+  }
+  platform::SetLastError(error);
+  return error == platform::kErrorSuccess;
+}
+
+bool RegistryKeyEnumerator::CanOpenCurrentOrSay() {
+  if (CanOpenCurrent()) return true;
+  std::printf("\b \n Inacessible path error=%d\n%s\\%s\n", static_cast<int>(platform::GetLastError()),
+              path.c_str(), current.name.c_str());
+  return false;
 }

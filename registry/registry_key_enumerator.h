@@ -10,9 +10,22 @@
 #include "platform/registry.h"
 #include "registry/registry_entry.h"
 
+/// What every listing of one walk reuses: the buffers of closed enumerators,
+/// which the next one to open takes again (a walk opens every key and holds
+/// one enumerator per level at a time), and room to split a key path in. A
+/// walk holds one and lends it to each enumerator it opens; it outlives them.
+class ListingRoom {
+ private:
+  friend class RegistryKeyEnumerator;
+  std::vector<std::vector<char>> spareNameBuffers_;
+  std::vector<std::vector<std::uint8_t>> spareDataBuffers_;
+  std::string rootName_;
+  std::string subKey_;
+};
+
 class RegistryKeyEnumerator {
  public:
-  RegistryKeyEnumerator() = default;
+  explicit RegistryKeyEnumerator(ListingRoom& room) : room_(room) {}
   RegistryKeyEnumerator(const RegistryKeyEnumerator&) = delete;
   RegistryKeyEnumerator& operator=(const RegistryKeyEnumerator&) = delete;
   ~RegistryKeyEnumerator() { Close(); }
@@ -22,8 +35,15 @@ class RegistryKeyEnumerator {
   bool Open(const std::string& keyPath);
   /// Produces the next entry into `current`.
   bool Next();
-  /// Releases the key and the buffers.
+  /// Releases the key and gives the buffers back to the room.
   void Close();
+
+  /// Whether the subkey `current` names can be opened and queried; true for
+  /// values and at the level above the roots. Sets the thread's last error to
+  /// what the registry answered.
+  bool CanOpenCurrent();
+  /// CanOpenCurrent, and when it fails the walks' inaccessible-path message.
+  bool CanOpenCurrentOrSay();
 
   RegistryEntry current;
   std::string path;
@@ -37,6 +57,7 @@ class RegistryKeyEnumerator {
   bool ReadValue();
   bool ReadSubkey();
 
+  ListingRoom& room_;
   platform::RegistryKey keyHandle_ = 0;
   bool keyOpen_ = false;
   std::vector<std::uint8_t> data_;

@@ -14,7 +14,8 @@ class EnumeratorTest : public ::testing::Test {
  protected:
   platform::MemoryRegistry registry_;
   registry_test::UseRegistry use_{registry_};
-  RegistryKeyEnumerator enumerator_;
+  ListingRoom room_;
+  RegistryKeyEnumerator enumerator_{room_};
 };
 
 // Listing itself shows in every snapshot; what it answers when it cannot list shows here.

@@ -1,39 +1,12 @@
-// The records of reg.bin: writing and reading entries, the header and blocks.
+// The records of reg.bin: writing and reading the header, blocks and entries.
 
 #include "registry/registry_snapshot.h"
 
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
 #include "io/file.h"
-
-namespace regbin {
-
-namespace {
-
-// Stores `value` little-endian at `at` and returns the position after it.
-char* PutU32(char* at, std::uint32_t value) {
-  for (std::uint32_t i = 0; i < kFieldSize; ++i) at[i] = static_cast<char>(value >> (8 * i));
-  return at + kFieldSize;
-}
-
-}  // namespace
-
-void WriteU32(File& file, std::uint32_t value) {
-  char bytes[kFieldSize];
-  PutU32(bytes, value);
-  file.Write(bytes, kFieldSize);
-}
-
-std::uint32_t ReadU32(File& file, const char* what) {
-  std::uint8_t bytes[kFieldSize];
-  file.ReadExactly(bytes, kFieldSize, what);
-  return std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 | std::uint32_t{bytes[2]} << 16 |
-         std::uint32_t{bytes[3]} << 24;
-}
-
-}  // namespace regbin
+#include "io/little_endian.h"
 
 namespace {
 
@@ -42,82 +15,75 @@ constexpr std::uint32_t kLargeData = 4096;
 
 std::string At(std::uint64_t position) { return " at offset " + std::to_string(position); }
 
-// How many bytes of the file lie after the current position.
-std::uint64_t Remaining(File& file, std::uint64_t fileLength) {
-  std::uint64_t position = file.GetPosition();
-  return position < fileLength ? fileLength - position : 0;
-}
-
 }  // namespace
 
-void RegistryEntry::WriteTo(File& file) {
-  // The record goes to the file in one piece: a capture writes millions.
-  auto nameLength = static_cast<std::uint32_t>(name.size());
-  bool dataInRecord = !isKey && dataLength <= kLargeData;
-  std::size_t size = 3 * regbin::kFieldSize + nameLength + (isKey ? 0 : regbin::kFieldSize) +
-                     (dataInRecord ? dataLength : 0);
-  static thread_local std::vector<char> record;
-  if (record.size() < size) record.resize(size);
-  char* at = record.data();
-  auto put = [&at](std::uint32_t value) { at = regbin::PutU32(at, value); };
-  put(isKey);
-  put(nameLength);
-  if (nameLength != 0) std::memcpy(at, name.data(), nameLength);
-  at += nameLength;
-  if (isKey) {
-    std::uint64_t slot = file.Seek(0, File::end) + static_cast<std::uint64_t>(at - record.data());
-    if (slot > UINT32_MAX - regbin::kFieldSize)
-      throw FileError(FileError::genericException, 0, file.GetFilePath(),
-                      "the snapshot outgrows the 4 GiB that its offsets can address");
-    type = static_cast<std::uint32_t>(slot);
-    put(0);
-  } else {
-    put(type);
-    put(dataLength);
-    if (dataInRecord && dataLength != 0) {
-      std::memcpy(at, data.get(), dataLength);
-      at += dataLength;
-    }
-  }
-  file.Write(record.data(), static_cast<std::uint32_t>(at - record.data()));
-  if (!dataInRecord && !isKey) file.Write(data.get(), dataLength);
+void SnapshotWriter::WriteRootPath(const std::string& path) {
+  WriteU32(file_, static_cast<std::uint32_t>(path.size()));
+  file_.Write(path);
 }
 
-void RegistryEntry::ReadFrom(File& file, std::uint64_t fileLength) {
-  std::uint64_t start = file.GetPosition();
-  isKey = regbin::ReadU32(file, "an entry");
-  if (isKey > 1)
-    file.ThrowDamaged("an entry" + At(start) + " is neither a key nor a value");
-  std::uint32_t nameLength = regbin::ReadU32(file, "an entry");
-  if (nameLength > Remaining(file, fileLength))
-    file.ThrowDamaged("the name of the entry" + At(start) + " runs past the end");
-  name.resize(nameLength);
-  file.ReadExactly(name.data(), nameLength, "a name");
-  name.resize(std::strlen(name.c_str()));  // a name ends at its first NUL
+void SnapshotWriter::PointToNextBlock(std::uint32_t slot) {
+  std::uint32_t blockStart = SnapshotOffset(file_, file_.Seek(0, File::kEnd));
+  file_.Seek(slot, File::kBegin);
+  WriteU32(file_, blockStart);
+  file_.Seek(0, File::kEnd);
+}
 
-  if (isKey) {
-    type = regbin::ReadU32(file, "a key entry");
-    // A subkey's block is written after the block that names it, so an
-    // offset that points back would make a reader go round in circles.
-    if (type != 0 && (type < file.GetPosition() || type > fileLength))
-      file.ThrowDamaged("the key entry" + At(start) + " points to offset " +
-                        std::to_string(type) + ", outside the blocks written after it");
-    return;
+std::uint64_t SnapshotWriter::StartBlock() {
+  std::uint64_t countAt = file_.GetPosition();
+  WriteU32(file_, 0);
+  return countAt;
+}
+
+void SnapshotWriter::FinishBlock(std::uint64_t countAt, std::uint32_t count) {
+  file_.Seek(static_cast<std::int64_t>(countAt), File::kBegin);
+  WriteU32(file_, count);
+  file_.Seek(0, File::kEnd);
+}
+
+std::uint32_t SnapshotWriter::WriteEntry(const RegistryEntry& entry) {
+  auto nameLength = static_cast<std::uint32_t>(entry.name.size());
+  bool dataInRecord = !entry.isKey && entry.dataLength <= kLargeData;
+  std::size_t size = 3 * regbin::kFieldSize + nameLength + (entry.isKey ? 0 : regbin::kFieldSize) +
+                     (dataInRecord ? entry.dataLength : 0);
+  if (record_.size() < size) record_.resize(size);
+  char* at = record_.data();
+  auto put = [&at](std::uint32_t value) {
+    PutU32(at, value);
+    at += regbin::kFieldSize;
+  };
+  put(entry.isKey);
+  put(nameLength);
+  if (nameLength != 0) std::memcpy(at, entry.name.data(), nameLength);
+  at += nameLength;
+  std::uint32_t slot = 0;
+  if (entry.isKey) {
+    slot = SnapshotOffset(file_, file_.Seek(0, File::kEnd) + static_cast<std::uint64_t>(at - record_.data()));
+    put(0);
+  } else {
+    put(entry.type);
+    put(entry.dataLength);
+    if (dataInRecord && entry.dataLength != 0) {
+      std::memcpy(at, entry.data.get(), entry.dataLength);
+      at += entry.dataLength;
+    }
   }
-  type = regbin::ReadU32(file, "a value entry");
-  std::uint32_t length = regbin::ReadU32(file, "a value entry");
-  if (length > Remaining(file, fileLength))
-    file.ThrowDamaged("the data of the value" + At(start) + " run past the end");
-  if (length != 0) file.ReadExactly(MakeRoom(length), length, "value data");
-  dataLength = length;
+  file_.Write(record_.data(), static_cast<std::uint32_t>(at - record_.data()));
+  if (!dataInRecord && !entry.isKey) file_.Write(entry.data.get(), entry.dataLength);
+  return slot;
 }
 
 SnapshotReader::SnapshotReader(File& file) : file_(file), length_(file.GetLength()) {
-  file_.Seek(0, File::begin);
+  file_.Seek(0, File::kBegin);
+}
+
+std::uint64_t SnapshotReader::Remaining() const {
+  std::uint64_t position = file_.GetPosition();
+  return position < length_ ? length_ - position : 0;
 }
 
 std::string SnapshotReader::ReadRootPath() {
-  std::uint32_t length = regbin::ReadU32(file_, "the header");
+  std::uint32_t length = ReadU32(file_, "the header");
   if (length > regbin::kMaxRootPathLength)
     file_.ThrowDamaged("its header holds a key path of " + std::to_string(length) +
                        " bytes, longer than " + std::to_string(regbin::kMaxRootPathLength));
@@ -129,8 +95,8 @@ std::string SnapshotReader::ReadRootPath() {
 
 std::uint32_t SnapshotReader::ReadCount() {
   std::uint64_t start = file_.GetPosition();
-  std::uint32_t count = regbin::ReadU32(file_, "a block count");
-  if (std::uint64_t{count} * regbin::kMinKeyRecordSize > Remaining(file_, length_))
+  std::uint32_t count = ReadU32(file_, "a block count");
+  if (std::uint64_t{count} * regbin::kMinKeyRecordSize > Remaining())
     file_.ThrowDamaged("the block" + At(start) + " counts " + std::to_string(count) +
                        " entries, more than the rest of the file can hold");
   return count;
@@ -138,14 +104,40 @@ std::uint32_t SnapshotReader::ReadCount() {
 
 void SnapshotReader::ReadEntry(RegistryEntry& entry) {
   entry.Clear();
-  entry.ReadFrom(file_, length_);
+  std::uint64_t start = file_.GetPosition();
+  entry.isKey = ReadU32(file_, "an entry");
+  if (entry.isKey > 1)
+    file_.ThrowDamaged("an entry" + At(start) + " is neither a key nor a value");
+  std::uint32_t nameLength = ReadU32(file_, "an entry");
+  if (nameLength > Remaining())
+    file_.ThrowDamaged("the name of the entry" + At(start) + " runs past the end");
+  entry.name.resize(nameLength);
+  file_.ReadExactly(entry.name.data(), nameLength, "a name");
+  entry.name.resize(std::strlen(entry.name.c_str()));  // a name ends at its first NUL
+
+  if (entry.isKey) {
+    std::uint32_t childOffset = ReadU32(file_, "a key entry");
+    // A subkey's block is written after the block that names it, so an
+    // offset that points back would make a reader go round in circles.
+    if (childOffset != 0 && (childOffset < file_.GetPosition() || childOffset > length_))
+      file_.ThrowDamaged("the key entry" + At(start) + " points to offset " +
+                         std::to_string(childOffset) + ", outside the blocks written after it");
+    entry.SetChildOffset(childOffset);
+    return;
+  }
+  entry.type = ReadU32(file_, "a value entry");
+  std::uint32_t length = ReadU32(file_, "a value entry");
+  if (length > Remaining())
+    file_.ThrowDamaged("the data of the value" + At(start) + " run past the end");
+  if (length != 0) file_.ReadExactly(entry.MakeRoom(length), length, "value data");
+  entry.dataLength = length;
 }
 
 bool SnapshotReader::SeekToBlock(std::uint32_t childOffset) {
   if (childOffset == 0 || childOffset == length_) return false;
   if (childOffset > length_)
     file_.ThrowDamaged("a key points to offset " + std::to_string(childOffset) + ", past the end");
-  file_.Seek(childOffset, File::begin);
+  file_.Seek(childOffset, File::kBegin);
   return true;
 }
 

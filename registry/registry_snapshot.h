@@ -1,6 +1,6 @@
 #pragma once
-// reg.bin, the registry snapshot: its layout, the capture that writes it and
-// the reading of it, so that writer and reader share one description.
+// reg.bin, the registry snapshot: its layout, and the writing and reading of
+// its records, so that writer and reader share one description.
 //
 // No signature, no version, no alignment. Every integer is an unsigned 32-bit
 // little-endian number, every offset a byte position from the file's start.
@@ -23,6 +23,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "registry/registry_entry.h"
 
@@ -40,21 +41,34 @@ constexpr std::uint32_t kMinValueRecordSize = 4 * kFieldSize;
 /// deeper than that is damage, and walking it would exhaust the stack.
 constexpr unsigned kMaxStoredDepth = 2048;
 
-void WriteU32(File& file, std::uint32_t value);
-std::uint32_t ReadU32(File& file, const char* what);
-
 }  // namespace regbin
 
-/// Captures the registry below `rootPath` ("" for all of it) into the file at
-/// `snapshotPath`. Returns 1 when the walk completed, 0 when it stopped.
-/// Raises FileError when the file cannot be created or written.
-int CaptureRegistry(const std::string& rootPath, const std::string& snapshotPath);
+/// Writes reg.bin: the header, then blocks of records. A key's record leaves
+/// its child offset to be filled in once the key's own block begins. Raises
+/// FileError when the file cannot be written or outgrows its offsets.
+class SnapshotWriter {
+ public:
+  /// Takes the file, open for writing.
+  explicit SnapshotWriter(File& file) : file_(file) {}
 
-/// Writes the block of `path` and, recursively, of its subkeys.
-/// `parentSlot` is where in the file the caller's entry for this key has its
-/// child offset, which receives this block's start; 0 for the level the
-/// capture started at. Returns 1, or 0 to stop.
-int CaptureKey(const std::string& path, File& file, std::uint32_t parentSlot);
+  /// Writes the header: the key path the capture starts at.
+  void WriteRootPath(const std::string& path);
+  /// Fills the child offset at `slot` (as WriteEntry returned it) with the
+  /// end of the file, where the key's block is to begin.
+  void PointToNextBlock(std::uint32_t slot);
+  /// Starts a block at the end of the file, its count 0 for now; returns
+  /// where the count lies.
+  std::uint64_t StartBlock();
+  /// Fills in the count of the block that StartBlock started at `countAt`.
+  void FinishBlock(std::uint64_t countAt, std::uint32_t count);
+  /// Appends the record of `entry` to the block. For a key returns where its
+  /// child offset lies; 0 for a value.
+  std::uint32_t WriteEntry(const RegistryEntry& entry);
+
+ private:
+  File& file_;
+  std::vector<char> record_;  // a record goes to the file in one piece: a capture writes millions
+};
 
 /// Reads reg.bin a block at a time. Every count and length is checked
 /// against what the rest of the file can hold before anything is read or
@@ -68,12 +82,13 @@ class SnapshotReader {
   std::string ReadRootPath();
   /// Reads the count of the block at the current position.
   std::uint32_t ReadCount();
-  /// Reads the next record of the block into `entry` (cleared first).
+  /// Reads the next record of the block into `entry` (cleared first); a
+  /// key's child offset goes to SetChildOffset.
   void ReadEntry(RegistryEntry& entry);
   /// Moves to the block of `key`, which lies after the block that named it.
   /// False when the capture stopped before writing it; the caller reports
   /// that with ReportUnfinished and stops.
-  bool SeekToBlock(const RegistryEntry& key) { return SeekToBlock(key.type); }
+  bool SeekToBlock(const RegistryEntry& key) { return SeekToBlock(key.childOffset()); }
   bool SeekToBlock(std::uint32_t childOffset);
   /// Tells on the console that the snapshot ends at `keyPath`.
   static void ReportUnfinished(const std::string& keyPath);
@@ -81,6 +96,9 @@ class SnapshotReader {
   File& file() { return file_; }
 
  private:
+  // How many bytes of the file lie after the current position.
+  std::uint64_t Remaining() const;
+
   File& file_;
   std::uint64_t length_;
 };

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <stdexcept>
 #include <string>
 
+#include "io/little_endian.h"
 #include "platform/registry.h"
 #include "test/run.h"
 
@@ -36,14 +38,13 @@ struct Console {
 };
 
 inline std::string U32(std::uint32_t value) {
-  std::string bytes;
-  for (int i = 0; i < 4; ++i) bytes += static_cast<char>(value >> (8 * i));
+  std::string bytes(kU32Size, '\0');
+  PutU32(bytes.data(), value);
   return bytes;
 }
 inline std::uint32_t U32At(const std::string& bytes, std::size_t offset) {
-  std::uint32_t value = 0;
-  for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<std::uint8_t>(bytes.at(offset + i));
-  return value;
+  if (offset + kU32Size > bytes.size()) throw std::out_of_range("no number at " + std::to_string(offset));
+  return GetU32(bytes.data() + offset);
 }
 inline std::string KeyRecord(const std::string& name, std::uint32_t childOffset) {
   return U32(1) + U32(static_cast<std::uint32_t>(name.size())) + name + U32(childOffset);

@@ -4,43 +4,44 @@
 
 #include "io/file.h"
 #include "registry/key_path.h"
+#include "registry/reg_export.h"
 #include "registry/registry_snapshot.h"
 
 namespace {
 
-int ExportStoredKeyAt(SnapshotReader& snapshot, const RegistryEntry& key, File& file,
+bool ExportStoredKeyAt(SnapshotReader& snapshot, const RegistryEntry& key, File& file,
                       const std::string& parentPath, unsigned depth) {
   if (key.IsValue()) {
     std::printf("No valid Key\n");
-    return 0;
+    return false;
   }
   std::string path = ChildKeyPath(parentPath, key.name);
   if (!snapshot.SeekToBlock(key)) {
     SnapshotReader::ReportUnfinished(path);
-    return 0;
+    return false;
   }
   if (depth > regbin::kMaxStoredDepth)
     snapshot.file().ThrowDamaged("its keys nest deeper than " +
                                  std::to_string(regbin::kMaxStoredDepth) + " levels at " + path);
-  key.WriteAsReg(file, parentPath.c_str());
+  WriteAsReg(file, key, parentPath.c_str());
 
   RegistryEntryArray subkeys;
   RegistryEntry entry;
   for (std::uint32_t n = snapshot.ReadCount(); n != 0; --n) {
     snapshot.ReadEntry(entry);
     if (entry.IsValue())
-      entry.WriteAsReg(file, nullptr);
+      WriteAsReg(file, entry, nullptr);
     else
       subkeys.push_back(std::move(entry));
   }
   for (const RegistryEntry& subkey : subkeys)
-    if (!ExportStoredKeyAt(snapshot, subkey, file, path, depth + 1)) return 0;
-  return 1;
+    if (!ExportStoredKeyAt(snapshot, subkey, file, path, depth + 1)) return false;
+  return true;
 }
 
 }  // namespace
 
-int ExportStoredKey(SnapshotReader& snapshot, const RegistryEntry& key, File& file,
+bool ExportStoredKey(SnapshotReader& snapshot, const RegistryEntry& key, File& file,
                     const std::string& parentPath) {
   return ExportStoredKeyAt(snapshot, key, file, parentPath, 0);
 }

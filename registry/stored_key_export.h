@@ -9,8 +9,8 @@ class File;
 class SnapshotReader;
 
 /// Writes the header of the stored key `key` (read from the block of
-/// `parentPath`), its values and, depth first, its subkeys. Returns 1; 0 when
-/// `key` is a value or when the snapshot ends inside the subtree. Leaves the
+/// `parentPath`), its values and, depth first, its subkeys. False when `key`
+/// is a value or when the snapshot ends inside the subtree. Leaves the
 /// snapshot positioned anywhere: readers seek to the block they need.
-int ExportStoredKey(SnapshotReader& snapshot, const RegistryEntry& key, File& file,
+bool ExportStoredKey(SnapshotReader& snapshot, const RegistryEntry& key, File& file,
                     const std::string& parentPath);

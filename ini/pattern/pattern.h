@@ -25,8 +25,6 @@ class Pattern {
   /// empty when either has no position.
   std::string Capture(const char* text, int firstMark, int secondMark) const;
 
-  const PatternSequence& sequence() const { return sequence_; }
-
  private:
   PatternSequence sequence_;
 };

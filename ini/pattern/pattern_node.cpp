@@ -18,14 +18,14 @@ void PatternNode::Reset() { *this = PatternNode(); }
 
 bool PatternNode::IsZeroWidth() const {
   // "$" consumes a line end where there is one, but none at the end of text.
-  return kind == Atom && (startOfLine || (endOfLine && !negated));
+  return kind == kAtom && (startOfLine || (endOfLine && !negated));
 }
 
 bool PatternNode::MatchNode(const char* text, std::ptrdiff_t pos, std::ptrdiff_t& end) {
   switch (kind) {
-    case Atom: return MatchRepeated(text, pos, end);
-    case Group: return MatchGroup(text, pos, end);
-    case Empty: break;
+    case kAtom: return MatchRepeated(text, pos, end);
+    case kGroup: return MatchGroup(text, pos, end);
+    case kEmpty: break;
   }
   end = pos;
   return false;
@@ -35,7 +35,7 @@ bool PatternNode::MatchRepeated(const char* text, std::ptrdiff_t pos, std::ptrdi
   std::ptrdiff_t p = pos;
   std::ptrdiff_t stepEnd = pos;
   int steps = 0;
-  if (repeat == Once || repeat == ZeroOrOne) {
+  if (repeat == kOnce || repeat == kZeroOrOne) {
     if (MatchOne(text, p, stepEnd)) {
       p = stepEnd;
       ++steps;
@@ -50,7 +50,7 @@ bool PatternNode::MatchRepeated(const char* text, std::ptrdiff_t pos, std::ptrdi
     }
   }
   end = p;
-  if (steps == 0 && (repeat == Once || repeat == OneOrMore)) {
+  if (steps == 0 && (repeat == kOnce || repeat == kOneOrMore)) {
     matchStart = matchEnd = -1;
     return false;
   }

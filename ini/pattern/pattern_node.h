@@ -12,15 +12,15 @@ class PatternSequence;
 
 class PatternNode {
  public:
-  enum Kind : std::int32_t { Empty = 0, Atom = 1, Group = 2 };
-  enum Repeat : std::int32_t { Once = 0, OneOrMore = 1, ZeroOrMore = 2, ZeroOrOne = 3 };
+  enum Kind : std::int32_t { kEmpty = 0, kAtom = 1, kGroup = 2 };
+  enum Repeat : std::int32_t { kOnce = 0, kOneOrMore = 1, kZeroOrMore = 2, kZeroOrOne = 3 };
 
   PatternNode();
   PatternNode(PatternNode&&) noexcept;
   PatternNode& operator=(PatternNode&&) noexcept;
   ~PatternNode();
 
-  /// Back to a fresh node: Empty, Once, no flags, no members, no positions.
+  /// Back to a fresh node: kEmpty, kOnce, no flags, no members, no positions.
   void Reset();
   /// True for an atom that can succeed without consuming a character; such
   /// an atom must not be repeated, or the repetition would never end.
@@ -40,8 +40,8 @@ class PatternNode {
 
   std::vector<unsigned char> members;  // an atom's characters, in the order added
   std::vector<std::unique_ptr<PatternSequence>> alternatives;  // a group's, as written
-  Kind kind = Empty;
-  Repeat repeat = Once;
+  Kind kind = kEmpty;
+  Repeat repeat = kOnce;
   bool negated = false;
   bool anyChar = false;
   bool endOfLine = false;

@@ -14,7 +14,7 @@ constexpr int kMaxGroupDepth = 100;
 
 void AddMember(PatternNode& node, unsigned char c) {
   node.members.push_back(c);
-  node.kind = PatternNode::Atom;
+  node.kind = PatternNode::kAtom;
 }
 
 // Reads the set whose "[" stands at text[i] into `node`. On success `i` is
@@ -35,7 +35,7 @@ bool ReadSet(const char* text, std::size_t& i, PatternNode& node) {
     }
     if (c == '$') {
       node.endOfLine = true;
-      node.kind = PatternNode::Atom;
+      node.kind = PatternNode::kAtom;
     } else if (c == '\\') {
       AddMember(node, DecodeEscape(text, ++k));
     } else if (c == '-' && !node.members.empty()) {
@@ -76,7 +76,7 @@ bool PatternSequence::Compile(const char* text, std::size_t& stop, bool ignoreCa
     switch (text[i]) {
       case '(': {
         if (depth >= kMaxGroupDepth) throw InvalidArgumentError("the pattern nests groups too deeply");
-        node.kind = PatternNode::Group;
+        node.kind = PatternNode::kGroup;
         bool compiled = false;
         std::size_t j = i;
         for (;;) {
@@ -105,20 +105,20 @@ bool PatternSequence::Compile(const char* text, std::size_t& stop, bool ignoreCa
         if (nodes_.empty()) throw InvalidArgumentError("a repetition sign in the pattern follows nothing");
         PatternNode& last = nodes_.back();
         // The matcher never repeats a group; "^*" or "$+" would repeat forever.
-        if (last.kind == PatternNode::Group) throw InvalidArgumentError("a group in the pattern cannot be repeated");
-        PatternNode::Repeat repeat = text[i] == '*'   ? PatternNode::ZeroOrMore
-                                     : text[i] == '+' ? PatternNode::OneOrMore
-                                                      : PatternNode::ZeroOrOne;
-        if (repeat != PatternNode::ZeroOrOne && last.IsZeroWidth())
+        if (last.kind == PatternNode::kGroup) throw InvalidArgumentError("a group in the pattern cannot be repeated");
+        PatternNode::Repeat repeat = text[i] == '*'   ? PatternNode::kZeroOrMore
+                                     : text[i] == '+' ? PatternNode::kOneOrMore
+                                                      : PatternNode::kZeroOrOne;
+        if (repeat != PatternNode::kZeroOrOne && last.IsZeroWidth())
           throw InvalidArgumentError("an anchor in the pattern cannot be repeated");
-        last.kind = PatternNode::Atom;
+        last.kind = PatternNode::kAtom;
         last.repeat = repeat;
         break;
       }
       case '.':
       case '$':
       case '^':
-        node.kind = PatternNode::Atom;
+        node.kind = PatternNode::kAtom;
         (text[i] == '.' ? node.anyChar : text[i] == '$' ? node.endOfLine : node.startOfLine) = true;
         nodes_.push_back(std::move(node));
         break;

@@ -201,8 +201,6 @@ std::u16string FromLittleEndian(std::string_view bytes) {
   return units;
 }
 
-bool IsStringType(std::uint32_t type) { return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz; }
-
 // How much of a text, from its middle on, is searched for a place to cut it.
 constexpr std::size_t kSplitWindow = 64 * 1024;
 

@@ -1,19 +1,17 @@
-#include "filetree/folder_comparison.h"
+#include "filetree/directory_compare.h"
 
 #include <cstdio>
 #include <cstring>
-#include <limits>
 #include <string_view>
 #include <functional>
 #include <vector>
 
 #include "io/file.h"
+#include "io/first_untaken_index.h"
 #include "filetree/directory_snapshot.h"
 #include "filetree/file_finder.h"
 
 namespace {
-
-constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
 
 // The last-access time, the reserved words and the short name change without
 // the file changing, so they are not compared.
@@ -37,60 +35,16 @@ std::string_view NameOf(const platform::FindData& data) {
   return std::string_view(data.fileName, strnlen(data.fileName, sizeof data.fileName));
 }
 
-// The stored entries not matched yet, found by name and kind in constant
-// time. A live entry takes the first unmatched stored entry of its name and
-// kind in stored order, as a search from the start of the list would.
-// Entries alike in name and kind are chained in stored order; the table
-// holds each chain's head in open addressing, one slot per distinct entry,
-// so a folder of a hundred thousand entries costs no allocation per entry.
-class StoredEntries {
- public:
-  explicit StoredEntries(const std::vector<DirEntryRecord>& records)
-      : records_(records), nextSameName_(records.size(), kNone), matched_(records.size(), false) {
-    std::size_t slots = 16;
-    while (slots < 2 * records.size()) slots *= 2;
-    slots_.assign(slots, {kNone, kNone});
-    for (std::size_t i = records.size(); i-- > 0;) {
-      Slot& slot = SlotFor(NameOf(records[i].data), records[i].IsFolder());
-      if (slot.first == kNone) slot.first = static_cast<std::uint32_t>(i);
-      nextSameName_[i] = slot.head;
-      slot.head = static_cast<std::uint32_t>(i);
-    }
-  }
-
-  /// Takes the first unmatched entry named `name` of the given kind.
-  const DirEntryRecord* Take(std::string_view name, bool folder) {
-    Slot& slot = SlotFor(name, folder);
-    if (slot.head == kNone) return nullptr;
-    std::uint32_t index = slot.head;
-    slot.head = nextSameName_[index];
-    matched_[index] = true;
-    return &records_[index];
-  }
-
-  bool Matched(std::size_t index) const { return matched_[index]; }
-
- private:
-  struct Slot {
-    std::uint32_t first;  // an entry of this name and kind; kNone: the slot is free
-    std::uint32_t head;   // the first one not matched yet, kNone once all are
+// A stored entry and a live one are the same entry when they are of one kind
+// and have one name.
+struct ByKindAndName {
+  struct Key {
+    bool folder;
+    std::string_view name;
+    bool operator==(const Key&) const = default;
   };
-
-  // The slot of `name` and kind: its own, or the free one it would take.
-  Slot& SlotFor(std::string_view name, bool folder) {
-    std::size_t mask = slots_.size() - 1;
-    for (std::size_t at = (std::hash<std::string_view>()(name) * 2 + folder) & mask;; at = (at + 1) & mask) {
-      Slot& slot = slots_[at];
-      if (slot.first == kNone) return slot;
-      const DirEntryRecord& record = records_[slot.first];
-      if (record.IsFolder() == folder && NameOf(record.data) == name) return slot;
-    }
-  }
-
-  const std::vector<DirEntryRecord>& records_;
-  std::vector<std::uint32_t> nextSameName_;
-  std::vector<bool> matched_;
-  std::vector<Slot> slots_;
+  static Key KeyOf(const DirEntryRecord& record) { return {record.IsFolder(), NameOf(record.data)}; }
+  static std::size_t Hash(const Key& key) { return std::hash<std::string_view>()(key.name) * 2 + key.folder; }
 };
 
 struct CommonFolder {
@@ -98,8 +52,12 @@ struct CommonFolder {
   std::uint32_t listingOffset;
 };
 
-}  // namespace
-
+// Compares `folderPath`, whose stored listing starts at the snapshot's
+// current position, with the live folder. Writes one line per new entry,
+// modified file and removed entry to the three sinks, then compares each
+// subfolder found in both. A folder that cannot be listed, live or in the
+// snapshot, is reported on the console and skipped. True when every folder
+// could be compared. A damaged snapshot raises FileError.
 bool CompareFolder(const std::string& folderPath, File& snapshot, File& newSink, File& modifiedSink,
                    File& removedSink) {
   std::uint64_t length = snapshot.GetLength();
@@ -116,13 +74,14 @@ bool CompareFolder(const std::string& folderPath, File& snapshot, File& newSink,
     }
     prefix = finder.FolderPrefix();
 
-    StoredEntries stored(records);
+    FirstUntakenIndex<std::vector<DirEntryRecord>, ByKindAndName> stored;
+    stored.Start(records);
     while (finder.Next()) {
       if (finder.IsDotEntry()) continue;
       const platform::FindData& live = *finder.Current();
       std::string_view name = NameOf(live);
       bool folder = finder.IsFolder();
-      const DirEntryRecord* match = stored.Take(name, folder);
+      const DirEntryRecord* match = stored.Take({folder, name});
       if (!match)
         WriteLine(newSink, prefix, name, folder);
       else if (folder)
@@ -130,9 +89,10 @@ bool CompareFolder(const std::string& folderPath, File& snapshot, File& newSink,
       else if (!SameFile(match->data, live))
         WriteLine(modifiedSink, prefix, name, false);
     }
-    for (std::size_t i = 0; i < records.size(); ++i) {
-      if (!stored.Matched(i)) WriteLine(removedSink, prefix, NameOf(records[i].data), records[i].IsFolder());
-    }
+    stored.ForEachLeft([&](const DirEntryRecord& gone) {
+      WriteLine(removedSink, prefix, NameOf(gone.data), gone.IsFolder());
+      return true;
+    });
   }  // only the common subfolders stay in memory while the walk goes deeper
 
   bool complete = true;
@@ -147,8 +107,40 @@ bool CompareFolder(const std::string& folderPath, File& snapshot, File& newSink,
     // Listings follow their parent's, so an offset back into the tree is
     // damage, and could otherwise lead the walk round in a circle.
     if (folder.listingOffset < listingEnd) snapshot.ThrowDamaged("a listing offset points back into the tree");
-    snapshot.Seek(folder.listingOffset, File::begin);
+    snapshot.Seek(folder.listingOffset, File::kBegin);
     if (!CompareFolder(path, snapshot, newSink, modifiedSink, removedSink)) complete = false;
   }
+  return complete;
+}
+
+}  // namespace
+
+bool CompareDirectory(const std::string& snapshotPath, const std::string& newPath, const std::string& modifiedPath,
+                      const std::string& removedPath) {
+  // The snapshot first: without it, reports of an earlier run stay untouched.
+  File snapshot;
+  snapshot.OpenOrThrow(snapshotPath, File::kModeRead);
+  File newReport, modifiedReport, removedReport;
+  newReport.OpenOrThrow(newPath, File::kModeCreate | File::kModeWrite);
+  modifiedReport.OpenOrThrow(modifiedPath, File::kModeCreate | File::kModeWrite);
+  removedReport.OpenOrThrow(removedPath, File::kModeCreate | File::kModeWrite);
+
+  newReport.Write(";   New Added File\r\n\r\n");
+  modifiedReport.Write(";   Modified File\r\n\r\n");
+  removedReport.Write(";   Removed File\r\n\r\n");
+
+  std::string root = ReadDirSnapshotRoot(snapshot);
+  bool complete = false;
+  if (!DirListingWritten(snapshot.GetPosition(), snapshot.GetLength())) {
+    // The capture could not list the root: the tree has nothing to compare.
+    std::printf("path not found\n%s\n", root.c_str());
+  } else {
+    complete = CompareFolder(root, snapshot, newReport, modifiedReport, removedReport);
+  }
+
+  snapshot.Close();
+  newReport.Close();
+  modifiedReport.Close();
+  removedReport.Close();
   return complete;
 }

@@ -1,6 +1,7 @@
 #pragma once
-// The directory comparison of one tree and its three reports: new entries,
-// modified files, removed entries.
+// The comparison of one folder tree with its directory snapshot, into three
+// reports: new entries, modified files, removed entries. Folders are compared
+// depth first, each with the same folder on disk.
 
 #include <string>
 
