@@ -22,8 +22,6 @@ HKEY RootHkey(RegistryKey key) {
   return reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(key)));
 }
 
-bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
-
 // The registry holds value names of up to 16,383 characters, key names of up
 // to 255; class names are no longer in practice.
 constexpr DWORD kNameUnits = 16384;
