@@ -50,6 +50,9 @@ RunResult WinePrefix::Host(const std::string& program, const std::vector<std::st
               {"HOME", folder_.path() + "/home"},
               {"TMPDIR", folder_.path() + "/tmp"},
               {"WINEDEBUG", "-all"},
+              // Wine names files on disk in the locale's character set; the
+              // Linux build reads them as UTF-8.
+              {"LC_ALL", "C.UTF-8"},
               // No Mono or Gecko installer, no menu entries, no windows.
               {"WINEDLLOVERRIDES", "mscoree,mshtml=;winemenubuilder.exe=d"},
               {"DISPLAY", std::nullopt},
