@@ -1,8 +1,7 @@
 #include "registry/change_script.h"
 
-#include <algorithm>
-
 #include "io/file.h"
+#include "io/little_endian.h"
 #include "platform/registry.h"
 #include "platform/text.h"
 
@@ -60,7 +59,14 @@ bool AsText(const RegistryEntry& value, std::u16string& text) {
   return true;
 }
 
-std::u16string Ascii(std::string_view text) { return std::u16string(text.begin(), text.end()); }
+// Appends `number` in lower-case hexadecimal, with at least `digits` digits.
+void AppendHex(std::u16string& out, std::uint32_t number, int digits) {
+  char16_t text[8];
+  int length = 0;
+  do text[length++] = static_cast<char16_t>("0123456789abcdef"[number & 15]);
+  while ((number >>= 4) != 0 || length < digits);
+  while (length > 0) out += text[--length];
+}
 
 }  // namespace
 
@@ -69,20 +75,15 @@ std::u16string FormatScriptValue(const RegistryEntry& value) {
   std::u16string text;
   if (AsText(value, text)) return out + Quoted(text);
   if (value.type == platform::kRegDword && value.dataLength == 4) {
-    std::uint32_t number = 0;
-    for (int i = 3; i >= 0; --i) number = number << 8 | value.data[i];
-    char digits[9];
-    for (int i = 7; i >= 0; --i, number >>= 4) digits[i] = "0123456789abcdef"[number & 15];
-    return out + u"dword:" + Ascii(std::string_view(digits, 8));
+    out += u"dword:";
+    AppendHex(out, GetU32(value.data.get()), 8);
+    return out;
   }
   out += u"hex";
   if (value.type != platform::kRegBinary) {
-    char number[12];
-    int length = 0;
-    std::uint32_t type = value.type;
-    do number[length++] = "0123456789abcdef"[type & 15]; while (type >>= 4);
-    std::reverse(number, number + length);
-    out += u"(" + Ascii(std::string_view(number, static_cast<std::size_t>(length))) + u")";
+    out += u'(';
+    AppendHex(out, value.type, 1);
+    out += u')';
   }
   out += u':';
   std::string bytes = RegistryBytes(value);
