@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -277,12 +278,8 @@ class WineEndToEnd : public ::testing::Test {
     results_.reset();
   }
 
-  // Runs the commands as a batch file that stops at the first that fails.
   static void RunScript(const std::string& name, const std::vector<std::string>& commands) {
-    std::string script = "@echo off\r\n";
-    for (const std::string& command : commands) script += command + "\r\nif errorlevel 1 exit /b 1\r\n";
-    WriteAll(prefix_->DriveC(name), script);
-    RunResult result = prefix_->Wine({"cmd", "/c", "C:\\" + name});
+    RunResult result = prefix_->RunBatch(name, commands);
     ASSERT_EQ(result.status, 0) << name << ":\n" << result.output;
   }
 
@@ -313,9 +310,10 @@ class WineEndToEnd : public ::testing::Test {
 };
 
 // The report with the named keys and values taken out; what went is printed.
-std::string Without(const std::vector<Restamp>& restamps, const BuildRun& run, const std::string& report) {
+std::string Without(const std::vector<Restamp>& restamps, const BuildRun& run, const std::string& report,
+                    const std::optional<std::string>& text = std::nullopt) {
   std::vector<std::string> removed;
-  std::string kept = WithoutRestamps(run.Report(report), restamps, &removed);
+  std::string kept = WithoutRestamps(text.value_or(run.Report(report)), restamps, &removed);
   for (const std::string& line : removed) std::printf("left out of %s: %s\n", report.c_str(), line.c_str());
   return kept;
 }
@@ -364,6 +362,33 @@ TEST_F(WineEndToEnd, TheLinuxBuildGivesTheSameAnswerAndReadsTheSnapshotsOfTheWin
   for (const auto& [report, expected] : kRegReports) {
     EXPECT_EQ(Without(kWineRestamps, linux_, report), Without(kWineRestamps, windows_, report)) << report;
     EXPECT_EQ(Without(differences, exchanged_, report), Without(kWineRestamps, windows_, report)) << report;
+  }
+}
+
+// A change script in a report's layout, as UTF-8, with Wine's re-stamps set aside.
+std::string ScriptWithoutRestamps(const BuildRun& run, const std::string& name) {
+  std::string bytes = run.Report(name);
+  EXPECT_TRUE(bytes.starts_with("\xff\xfe")) << name;
+  std::u16string units;
+  for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
+    units += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
+  std::string text = platform::Utf16ToUtf8(units);
+  const std::string header = "Windows Registry Editor Version 5.00\r\n";
+  EXPECT_TRUE(text.starts_with(header) && text.ends_with("\r\n\r\n")) << name;
+  text = "REGEDIT4\r\n\r\n;   " + name + "\r\n\r\n" + text.substr(header.size(), text.size() - header.size() - 2);
+  return Without(kWineRestamps, run, name, text);
+}
+
+// redo.reg and undo.reg: the same in both builds, text outside ASCII included.
+TEST_F(WineEndToEnd, BothBuildsWriteTheSameChangeScripts) {
+  for (const char* name : {"redo.reg", "undo.reg"}) {
+    std::string windows = ScriptWithoutRestamps(windows_, name);
+    EXPECT_EQ(ScriptWithoutRestamps(linux_, name), windows) << name;
+    bool redo = name == std::string("redo.reg");
+    for (const char* line : {redo ? "\r\n[HKEY_LOCAL_MACHINE\\Software\\Vastrel Test\\Tool\\Ωμέγα 中文 🌍]\r\n@=\"Ω\"\r\n"
+                                  : "\r\n[-HKEY_LOCAL_MACHINE\\Software\\Vastrel Test\\Tool]\r\n",
+                             redo ? "\r\n\"中文\"=\"中国1\"\r\n" : "\r\n\"中文\"=\"中文1\"\r\n"})
+      EXPECT_NE(windows.find(line), std::string::npos) << line << " not in " << name << ":\n" << windows;
   }
 }
 
