@@ -78,7 +78,8 @@ void CompareIni(const Folders& folders, const std::string& name) {
 void Compare(const Folders& folders) {
   std::printf("Comparing Registry  ");
   CompareRegistry(kWorkFolder + "\\reg.bin", kWorkFolder + "\\new.reg", kWorkFolder + "\\mod.reg",
-                  kWorkFolder + "\\modo.reg", kWorkFolder + "\\rem.reg");
+                  kWorkFolder + "\\modo.reg", kWorkFolder + "\\rem.reg", kWorkFolder + "\\redo.reg",
+                  kWorkFolder + "\\undo.reg");
   std::printf("\rCompared Registry        \n");
   CompareTree(folders.windows, "\\windir.bin", "\\new.txt", "\\mod.txt", "\\rem.txt");
   CompareTree(folders.programFiles, "\\prgdir.bin", "\\prgnew.txt", "\\prgmod.txt", "\\prgrem.txt");

@@ -33,7 +33,7 @@ const char kSample[] = "HKEY_CURRENT_USER\\Software\\Sample";
 // group are open together.
 const std::vector<std::vector<std::string>> kCaptureFiles = {{"reg.bin"}, {"windir.bin"}, {"prgdir.bin"}};
 const std::vector<std::vector<std::string>> kCompareFiles = {
-    {"new.reg", "mod.reg", "modo.reg", "rem.reg"},
+    {"new.reg", "mod.reg", "modo.reg", "rem.reg", "redo.reg", "undo.reg"},
     {"new.txt", "mod.txt", "rem.txt"},
     {"prgnew.txt", "prgmod.txt", "prgrem.txt"},
     {"win_new.ini", "win_modo.ini", "win_mod.ini", "win_rem.ini"},

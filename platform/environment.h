@@ -12,6 +12,10 @@ namespace platform {
 std::optional<std::string> GetWindowsFolder();
 std::optional<std::string> GetProgramFilesFolder();
 
+/// The current user's key below HKEY_USERS, which HKEY_CURRENT_USER shows:
+/// the user's security identifier ("S-1-5-21-..."), or empty when unknown.
+std::string GetCurrentUserSid();
+
 /// The platform identifier of the version record: 2 for the NT family.
 unsigned GetPlatformId();
 

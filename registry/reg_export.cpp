@@ -8,6 +8,7 @@
 #include "io/little_endian.h"
 #include "platform/last_error.h"
 #include "platform/registry.h"
+#include "registry/change_script.h"
 #include "registry/key_path.h"
 
 namespace {
@@ -85,7 +86,7 @@ void WriteAsReg(File& file, const RegistryEntry& entry, const char* keyPath) {
   file.Write(FormatRegValueLine(entry));
 }
 
-bool ExportLiveKey(File& file, const std::string& keyPath, ListingRoom& room) {
+bool ExportLiveKey(File& file, const std::string& keyPath, ListingRoom& room, ChangeScript* script) {
   RegistryKeyEnumerator enumerator(room);
   if (!enumerator.Open(keyPath)) {
     std::printf("path not found %d\n%s\n", static_cast<int>(platform::GetLastError()),
@@ -100,10 +101,13 @@ bool ExportLiveKey(File& file, const std::string& keyPath, ListingRoom& room) {
     }
     if (entry.IsValue()) {
       WriteAsReg(file, entry, nullptr);
+      if (script) script->SetValue(keyPath, entry);
       continue;
     }
     WriteAsReg(file, entry, keyPath.c_str());
-    if (!ExportLiveKey(file, ChildKeyPath(keyPath, entry.name), room)) return false;
+    std::string childPath = ChildKeyPath(keyPath, entry.name);
+    if (script) script->AddKey(childPath);
+    if (!ExportLiveKey(file, childPath, room, script)) return false;
   }
   std::uint32_t status = platform::GetLastError();
   if (status == platform::kErrorNoMoreFiles) return true;

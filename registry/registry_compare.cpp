@@ -1,13 +1,16 @@
 #include "registry/registry_compare.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "io/progress.h"
+#include "platform/environment.h"
 #include "platform/last_error.h"
+#include "platform/text.h"
 #include "registry/key_path.h"
 #include "registry/reg_export.h"
 #include "registry/registry_snapshot.h"
@@ -15,7 +18,8 @@
 
 int CompareRegistry(const std::string& snapshotPath, const std::string& newPath,
                     const std::string& modPath, const std::string& modoPath,
-                    const std::string& remPath) {
+                    const std::string& remPath, const std::string& redoPath,
+                    const std::string& undoPath) {
   File snapshot;
   snapshot.OpenOrThrow(snapshotPath, File::kModeRead);
   RegistryReports reports;
@@ -24,6 +28,12 @@ int CompareRegistry(const std::string& snapshotPath, const std::string& newPath,
   reports.modified.OpenOrThrow(modPath, createWrite);
   reports.original.OpenOrThrow(modoPath, createWrite);
   reports.removed.OpenOrThrow(remPath, createWrite);
+  File redoFile, undoFile;
+  std::optional<ChangeScript> redo, undo;
+  if (!redoPath.empty() && !undoPath.empty()) {
+    redoFile.OpenOrThrow(redoPath, createWrite);
+    undoFile.OpenOrThrow(undoPath, createWrite);
+  }
 
   for (File* report : {&reports.added, &reports.modified, &reports.original, &reports.removed})
     report->Write("REGEDIT4\r\n\r\n");
@@ -31,17 +41,42 @@ int CompareRegistry(const std::string& snapshotPath, const std::string& newPath,
   reports.modified.Write(";   Modified Registry\r\n\r\n");
   reports.original.Write(";   Original Registry\r\n\r\n");
   reports.removed.Write(";   Removed Registry\r\n\r\n");
+  if (!redoPath.empty() && !undoPath.empty()) {
+    reports.redo = &redo.emplace(redoFile);
+    reports.undo = &undo.emplace(undoFile);
+  }
 
   SnapshotReader reader(snapshot);
   std::string rootPath = reader.ReadRootPath();
   bool complete = RegistryComparison(reader, reports).CompareKey(rootPath);
+  if (redo) redo->Finish();
+  if (undo) undo->Finish();
 
   snapshot.Close();
   reports.added.Close();
   reports.modified.Close();
   reports.original.Close();
   reports.removed.Close();
+  if (redo) {
+    redoFile.Close();
+    undoFile.Close();
+  }
   return complete ? 1 : 0;
+}
+
+bool ScriptsCover(std::string_view path, std::string_view userSid) {
+  std::string_view root = path.substr(0, path.find('\\'));
+  if (root == "HKEY_CLASSES_ROOT" || root == "HKEY_CURRENT_CONFIG") return false;
+  if (root != "HKEY_USERS" || root.size() == path.size() || userSid.empty()) return true;
+  std::string_view user = path.substr(root.size() + 1);
+  user = user.substr(0, user.find('\\'));
+  if (user.size() == userSid.size() + 8 && user.ends_with("_Classes")) user.remove_suffix(8);
+  return !platform::EqualNoCase(user, userSid);
+}
+
+RegistryComparison::RegistryComparison(SnapshotReader& snapshot, RegistryReports& reports)
+    : snapshot_(snapshot), reports_(reports) {
+  if (reports_.redo) userSid_ = platform::GetCurrentUserSid();
 }
 
 bool RegistryComparison::CompareKey(const std::string& path) {
@@ -56,6 +91,10 @@ bool RegistryComparison::CompareKey(const std::string& path) {
     std::printf("\b path not found\n%s\n", path.c_str());
     return false;
   }
+  const bool scripted = reports_.redo && ScriptsCover(path, userSid_);
+  changed_.clear();
+  newNames_.clear();
+  newNameEnds_.clear();
   // Each report gets the key's header once, before its first value line;
   // mod.reg and modo.reg get theirs together.
   const char* newHeader = path.c_str();
@@ -78,17 +117,24 @@ bool RegistryComparison::CompareKey(const std::string& path) {
         WriteAsReg(reports_.modified, entry, modHeader);
         WriteAsReg(reports_.original, *before, modHeader);
         modHeader = nullptr;
+        if (scripted) changed_.push_back({entry, before});
       }
     } else if (entry.IsValue()) {
       WriteAsReg(reports_.added, entry, newHeader);
       newHeader = nullptr;
+      if (scripted) changed_.push_back({entry, nullptr});
     } else {
-      WriteAsReg(reports_.added, entry, path.c_str());
-      ExportLiveKey(reports_.added, ChildKeyPath(path, entry.name), room_);
+      // Exported once the listing is complete: redo.reg must first remove
+      // what has gone, which may be this key in another letter case.
+      newNames_ += entry.name;
+      newNameEnds_.push_back(newNames_.size());
     }
   }
   std::uint32_t status = platform::GetLastError();
-  if (status != platform::kErrorNoMoreFiles) {
+  const bool listed = status == platform::kErrorNoMoreFiles;
+  if (scripted) ScriptKey(path, listed);
+  ExportNewKeys(path);
+  if (!listed) {
     std::printf("\b \n->%s\nError %d\n", path.c_str(), static_cast<int>(status));
     return false;
   }
@@ -96,7 +142,10 @@ bool RegistryComparison::CompareKey(const std::string& path) {
   // A removed key whose stored subtree the capture never finished ends the
   // comparison there, as any walk that stops does.
   bool finished = untaken_.ForEachLeft([&](const RegistryEntry& gone) {
-    if (!gone.IsValue()) return ExportStoredKey(snapshot_, gone, reports_.removed, path);
+    if (!gone.IsValue()) {
+      ChangeScript* undo = reports_.undo && ScriptsCover(ChildKeyPath(path, gone.name), userSid_) ? reports_.undo : nullptr;
+      return ExportStoredKey(snapshot_, gone, reports_.removed, path, undo);
+    }
     WriteAsReg(reports_.removed, gone, remHeader);
     remHeader = nullptr;
     return true;
@@ -114,4 +163,52 @@ bool RegistryComparison::CompareKey(const std::string& path) {
     if (!CompareKey(childPath)) return false;
   }
   return true;
+}
+
+void RegistryComparison::ScriptKey(const std::string& path, bool listed) {
+  ChangeScript& redo = *reports_.redo;
+  ChangeScript& undo = *reports_.undo;
+  // What is gone is known only from a complete listing.
+  if (listed) {
+    untaken_.ForEachLeft([&](const RegistryEntry& gone) {
+      if (gone.IsValue()) redo.DeleteValue(path, gone.name);
+      return true;
+    });
+    untaken_.ForEachLeft([&](const RegistryEntry& gone) {
+      std::string childPath = ChildKeyPath(path, gone.name);
+      if (!gone.IsValue() && ScriptsCover(childPath, userSid_)) redo.DeleteKey(childPath);
+      return true;
+    });
+  }
+  for (const ChangedValue& value : changed_) redo.SetValue(path, value.live);
+
+  std::size_t nameStart = 0;
+  for (std::size_t nameEnd : newNameEnds_) {
+    std::string childPath = ChildKeyPath(path, std::string_view(newNames_).substr(nameStart, nameEnd - nameStart));
+    nameStart = nameEnd;
+    if (ScriptsCover(childPath, userSid_)) undo.DeleteKey(childPath);
+  }
+  for (const ChangedValue& value : changed_)
+    if (!value.before) undo.DeleteValue(path, value.live.name);
+  for (const ChangedValue& value : changed_)
+    if (value.before) undo.SetValue(path, *value.before);
+  // The removed subkeys follow with their stored subtrees, as rem.reg gets them.
+  if (listed) {
+    untaken_.ForEachLeft([&](const RegistryEntry& gone) {
+      if (gone.IsValue()) undo.SetValue(path, gone);
+      return true;
+    });
+  }
+}
+
+void RegistryComparison::ExportNewKeys(const std::string& path) {
+  std::size_t nameStart = 0;
+  for (std::size_t nameEnd : newNameEnds_) {
+    std::string childPath = ChildKeyPath(path, std::string_view(newNames_).substr(nameStart, nameEnd - nameStart));
+    nameStart = nameEnd;
+    ChangeScript* redo = reports_.redo && ScriptsCover(childPath, userSid_) ? reports_.redo : nullptr;
+    reports_.added.Write("\r\n[" + childPath + "]\r\n");
+    if (redo) redo->AddKey(childPath);
+    ExportLiveKey(reports_.added, childPath, room_, redo);
+  }
 }

@@ -1,7 +1,9 @@
 #pragma once
 // The comparison of the live registry with reg.bin, into four REGEDIT4
 // reports: new keys and values, modified values as they are now and as they
-// were, removed keys and values.
+// were, removed keys and values; and into two change scripts that regedit
+// imports: redo.reg makes the registry of the capture the registry of now,
+// undo.reg the other way round.
 
 #include <cstddef>
 #include <functional>
@@ -11,6 +13,7 @@
 
 #include "io/file.h"
 #include "io/first_untaken_index.h"
+#include "registry/change_script.h"
 #include "registry/registry_entry.h"
 #include "registry/registry_key_enumerator.h"
 
@@ -21,21 +24,31 @@ struct RegistryReports {
   File modified;  // mod.reg
   File original;  // modo.reg
   File removed;   // rem.reg
+  ChangeScript* redo = nullptr;  // none when no scripts are written
+  ChangeScript* undo = nullptr;
 };
 
 /// Compares the live registry with the snapshot, from the key path the
-/// snapshot was captured at. Returns 1 when it ran to its end, 0 when it
-/// stopped. Raises FileError when a file cannot be opened, read or written,
-/// and when the snapshot is damaged.
+/// snapshot was captured at, and writes the change scripts too when their
+/// paths are given. Returns 1 when it ran to its end, 0 when it stopped.
+/// Raises FileError when a file cannot be opened, read or written, and when
+/// the snapshot is damaged.
 int CompareRegistry(const std::string& snapshotPath, const std::string& newPath,
                     const std::string& modPath, const std::string& modoPath,
-                    const std::string& remPath);
+                    const std::string& remPath, const std::string& redoPath = {},
+                    const std::string& undoPath = {});
+
+/// Whether the change scripts hold the changes of the key at `path`. Keys
+/// that other roots show as well are left to those: HKEY_CLASSES_ROOT,
+/// HKEY_CURRENT_CONFIG and the current user's own keys below HKEY_USERS
+/// (`userSid` and its _Classes), so that each change is written once.
+bool ScriptsCover(std::string_view path, std::string_view userSid);
 
 /// One comparison's walk, with the room that every key's listing and stored
 /// block reuse; two walks share nothing.
 class RegistryComparison {
  public:
-  RegistryComparison(SnapshotReader& snapshot, RegistryReports& reports) : snapshot_(snapshot), reports_(reports) {}
+  RegistryComparison(SnapshotReader& snapshot, RegistryReports& reports);
 
   /// Compares the key at `path`, whose block starts at the snapshot's
   /// current position, and everything below it. False when the walk stopped.
@@ -54,9 +67,28 @@ class RegistryComparison {
     static std::size_t Hash(const Key& key) { return std::hash<std::string_view>{}(key.name) + key.isKey; }
   };
 
+  // A live value that changed, with the stored one it replaces (none for a
+  // new value): the scripts need both once the key has been listed.
+  struct ChangedValue {
+    RegistryEntry live;
+    const RegistryEntry* before;
+  };
+
+  // The scripts' part of one key, written once its listing is complete:
+  // removals before additions in redo.reg, the reverse in undo.reg.
+  void ScriptKey(const std::string& path, bool listed);
+  // The new subkeys, into new.reg and redo.reg in one walk each.
+  void ExportNewKeys(const std::string& path);
+
   SnapshotReader& snapshot_;
   RegistryReports& reports_;
+  std::string userSid_;
   ListingRoom room_;
+  // What one key's listing found new or changed; used before the walk goes
+  // deeper, so every key reuses them.
+  std::vector<ChangedValue> changed_;
+  std::string newNames_;  // the new subkeys' names one after another
+  std::vector<std::size_t> newNameEnds_;
   // The entries of the key's stored block, the first `count` of them. Only
   // one key's block is needed at a time: the next block reuses the room of
   // the last, its entries' buffers included.

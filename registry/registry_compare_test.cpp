@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/memory_registry.h"
+#include "platform/text.h"
 #include "registry/registry_capture.h"
 #include "registry/registry_test_support.h"
 #include "test/staged_registry.h"
@@ -26,7 +27,8 @@ class CompareTest : public ::testing::Test {
   // header lines, which every report must begin with.
   int Compare() {
     registry_test::UseRegistry use(staged_);
-    int result = CompareRegistry(Path("reg.bin"), Path("new.reg"), Path("mod.reg"), Path("modo.reg"), Path("rem.reg"));
+    int result = CompareRegistry(Path("reg.bin"), Path("new.reg"), Path("mod.reg"), Path("modo.reg"), Path("rem.reg"),
+                                 Path("redo.reg"), Path("undo.reg"));
     const std::pair<const char*, const char*> reports[] = {
         {"new.reg", "New Added"}, {"mod.reg", "Modified"}, {"modo.reg", "Original"}, {"rem.reg", "Removed"}};
     for (int i = 0; i < 4; ++i) {
@@ -43,6 +45,17 @@ class CompareTest : public ::testing::Test {
   void Both(Fill fill) {
     fill(before_);
     fill(after_);
+  }
+
+  // A change script of the last comparison, as UTF-8, after checking that it
+  // is UTF-16 after a byte-order mark.
+  std::string Script(const std::string& name) {
+    std::string bytes = folder_.ReadFile(name);
+    EXPECT_TRUE(bytes.starts_with("\xff\xfe") && bytes.size() % 2 == 0) << name;
+    std::u16string units;
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
+      units += static_cast<char16_t>(static_cast<std::uint8_t>(bytes[i]) | static_cast<std::uint8_t>(bytes[i + 1]) << 8);
+    return platform::Utf16ToUtf8(units);
   }
 
   MemoryRegistry before_, after_;
@@ -244,6 +257,80 @@ TEST_F(CompareTest, RepeatedStoredNamesArePairedInStoredOrder) {
   EXPECT_EQ(modified_, "\r\n[HKEY_CURRENT_USER]\r\n\"dup\"=dword:00000002\r\n");
   EXPECT_EQ(original_, "\r\n[HKEY_CURRENT_USER]\r\n\"dup\"=dword:00000001\r\n");
   EXPECT_EQ(removed_, "\r\n[HKEY_CURRENT_USER]\r\n\"dup\"=dword:00000002\r\n");
+}
+
+// redo.reg and undo.reg, from the same walk as the reports: for each key,
+// redo.reg removes before it adds, so that a key or value renamed in letter
+// case comes back in its new spelling, and undo.reg deletes what is new
+// before it restores what was; keys that other roots show are left out.
+TEST_F(CompareTest, ChangeScriptsRemoveBeforeTheyAddAndHoldEachChangeOnce) {
+  const std::string sample = kSample, emptied = "HKEY_CURRENT_USER\\Software\\Emptied";
+  Both([&](MemoryRegistry& r) {
+    r.SetDword(sample, "Mod", 1);
+    r.SetString(sample, "Same", "s");
+    r.SetString("HKEY_CLASSES_ROOT\\X", "x", "1");
+    r.SetString("HKEY_CURRENT_CONFIG\\Y", "y", "1");
+    r.SetString("HKEY_USERS\\S-1-5-21-0-0-0-1000\\Z", "z", "1");
+    r.SetString("HKEY_USERS\\.Default\\W", "w", "1");
+  });
+  before_.SetString(sample, "Gone", "1");
+  before_.SetString(sample, "ver", "1");  // comes back as "Ver"
+  before_.SetString(sample, "Twin", "t");  // a value where a subkey of its name comes
+  before_.SetString(sample + "\\Old", "o", "1");
+  before_.SetString(sample + "\\Sub", "s", "1");  // comes back as "SUB"
+  before_.SetValue(sample + "\\Sub\\Deep", "d", platform::kRegBinary, {1});
+  before_.SetString(emptied, "a", "1");
+  before_.SetString(emptied, "b", "2");
+  Capture();
+  after_.SetDword(sample, "Mod", 2);
+  after_.SetString(sample, "Ver", "1");
+  after_.AddKey(sample + "\\Twin");
+  after_.SetString(sample + "\\SUB", "s", "1");
+  after_.SetValue(sample + "\\SUB\\Deep", "d", platform::kRegBinary, {1});
+  after_.SetString(emptied + "\\Fresh", "f", "1");
+  for (const char* key : {"HKEY_CLASSES_ROOT\\X", "HKEY_CURRENT_CONFIG\\Y", "HKEY_USERS\\S-1-5-21-0-0-0-1000\\Z"})
+    after_.SetString(key, "changed", "2");
+  after_.SetString("HKEY_USERS\\.Default\\W", "w", "2");
+
+  ASSERT_EQ(Compare(), 1);
+  const std::string header = "Windows Registry Editor Version 5.00\r\n";
+  EXPECT_EQ(Script("redo.reg"),
+            header +
+                "\r\n[" + emptied + "]\r\n\"a\"=-\r\n\"b\"=-\r\n"
+                "\r\n[" + emptied + "\\Fresh]\r\n\"f\"=\"1\"\r\n"
+                "\r\n[" + sample + "]\r\n\"Gone\"=-\r\n\"Twin\"=-\r\n\"ver\"=-\r\n"
+                "\r\n[-" + sample + "\\Old]\r\n"
+                "\r\n[-" + sample + "\\Sub]\r\n"
+                "\r\n[" + sample + "]\r\n\"Mod\"=dword:00000002\r\n\"Ver\"=\"1\"\r\n"
+                "\r\n[" + sample + "\\SUB]\r\n\"s\"=\"1\"\r\n"
+                "\r\n[" + sample + "\\SUB\\Deep]\r\n\"d\"=hex:01\r\n"
+                "\r\n[" + sample + "\\Twin]\r\n"
+                "\r\n[HKEY_USERS\\.Default\\W]\r\n\"w\"=\"2\"\r\n"
+                "\r\n");
+  EXPECT_EQ(Script("undo.reg"),
+            header +
+                "\r\n[-" + emptied + "\\Fresh]\r\n"
+                "\r\n[" + emptied + "]\r\n\"a\"=\"1\"\r\n\"b\"=\"2\"\r\n"
+                "\r\n[-" + sample + "\\SUB]\r\n"
+                "\r\n[-" + sample + "\\Twin]\r\n"
+                "\r\n[" + sample + "]\r\n\"Ver\"=-\r\n\"Mod\"=dword:00000001\r\n\"Gone\"=\"1\"\r\n"
+                "\"Twin\"=\"t\"\r\n\"ver\"=\"1\"\r\n"
+                "\r\n[" + sample + "\\Old]\r\n\"o\"=\"1\"\r\n"
+                "\r\n[" + sample + "\\Sub]\r\n\"s\"=\"1\"\r\n"
+                "\r\n[" + sample + "\\Sub\\Deep]\r\n\"d\"=hex:01\r\n"
+                "\r\n[HKEY_USERS\\.Default\\W]\r\n\"w\"=\"1\"\r\n"
+                "\r\n");
+  // The reports still show every change, the roots that show keys again too.
+  EXPECT_NE(added_.find("HKEY_CLASSES_ROOT\\X"), std::string::npos);
+
+  // Nothing changed since: the header line alone.
+  {
+    registry_test::UseRegistry use(after_);
+    CaptureRegistry("", Path("reg.bin"));
+  }
+  ASSERT_EQ(Compare(), 1);
+  EXPECT_EQ(Script("redo.reg"), header);
+  EXPECT_EQ(Script("undo.reg"), header);
 }
 
 }  // namespace

@@ -133,7 +133,8 @@ if [ "$(id -u)" -eq 0 ] && ! dpkg-query -W vastrel >/dev/null 2>&1; then
   echo "== dpkg -i, as a user installs it, and dpkg -r"
   installed=yes
   dpkg -i "$deb" >/dev/null
-  PATH="/usr/local/bin:/usr/bin:/bin" vastrel </dev/null | grep -q '^USE VASTREL <opt>' || fail "the installed vastrel does not run"
+  usage="$(PATH="/usr/local/bin:/usr/bin:/bin" vastrel </dev/null)" || fail "the installed vastrel does not run"
+  [[ "$usage" == "USE VASTREL <opt>"* ]] || fail "the installed vastrel printed:" "$usage"
   if dpkg-query -L vastrel | grep -qx /usr/share/man/man1/vastrel.1.gz; then
     [ "$(PATH=/usr/bin:/bin man -w vastrel)" = /usr/share/man/man1/vastrel.1.gz ] || fail "man -w vastrel does not find the installed page"
   else

@@ -15,6 +15,9 @@ cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVASTREL_WE
 cmake --build build/test
 ctest --test-dir build/test --output-on-failure -j2
 
+echo "== the Windows build's benchmark under Wine, one round as a smoke run (its times are not checked)"
+bench/run-wine-benchmark.sh -r 1 -x build/mingw/app/vastrel.exe
+
 echo "== the manual page, the Debian package, and vastrel as the package installs it"
 scripts/check-package.sh build/test
 

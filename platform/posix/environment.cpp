@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "platform/posix/prefix.h"
+#include "platform/posix/prefix_registry.h"
 
 namespace platform {
 namespace {
@@ -20,6 +21,8 @@ std::optional<std::string> GetWindowsFolder() { return FromEnvironment("WINDIR",
 std::optional<std::string> GetProgramFilesFolder() {
   return FromEnvironment("ProgramFiles", "C:\\Program Files");
 }
+
+std::string GetCurrentUserSid() { return posix::kPrefixUserSid; }
 
 unsigned GetPlatformId() { return 2; }  // Wine presents the NT family
 

@@ -1,24 +1,70 @@
 #include "platform/file_system.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <cwchar>
 
+#include "platform/win32/wide_text.h"
 #include "platform/win32/windows_api.h"
 
 namespace platform {
 namespace {
 
-// The find-data record is WIN32_FIND_DATAA, stored whole in snapshots.
-static_assert(sizeof(WIN32_FIND_DATAA) == sizeof(FindData));
-static_assert(offsetof(WIN32_FIND_DATAA, ftLastWriteTime) == offsetof(FindData, lastWriteTime));
-static_assert(offsetof(WIN32_FIND_DATAA, nFileSizeLow) == offsetof(FindData, fileSizeLow));
-static_assert(offsetof(WIN32_FIND_DATAA, cFileName) == offsetof(FindData, fileName));
-static_assert(offsetof(WIN32_FIND_DATAA, cAlternateFileName) ==
-              offsetof(FindData, alternateFileName));
+using win32::ToUtf8;
+using win32::Wide;
 
-void CopyFindData(const WIN32_FIND_DATAA& from, FindData* to) { std::memcpy(to, &from, sizeof *to); }
+// The find-data record is laid out as WIN32_FIND_DATAA, stored whole in
+// snapshots; the wide record has the same fields before the names.
+static_assert(offsetof(WIN32_FIND_DATAW, ftLastWriteTime) == offsetof(FindData, lastWriteTime));
+static_assert(offsetof(WIN32_FIND_DATAW, nFileSizeLow) == offsetof(FindData, fileSizeLow));
+static_assert(offsetof(WIN32_FIND_DATAW, cFileName) == offsetof(FindData, fileName));
 
-bool IsDotName(const char* name) { return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0; }
+bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
+
+// Whether `path`, from `start` on, is names joined by single backslashes (a
+// trailing one allowed), none of them "." or "..": the form that a path with
+// the \\?\ prefix must have, since the system takes it as it stands.
+bool IsPlain(const std::u16string& path, std::size_t start) {
+  for (std::size_t at = start; at < path.size();) {
+    std::size_t end = path.find(u'\\', at);
+    if (end == std::u16string::npos) end = path.size();
+    std::u16string_view name(path.data() + at, end - at);
+    if (name.empty() || name.find(u'/') != name.npos || name == u"." || name == u"..") return false;
+    at = end + 1;
+  }
+  return true;
+}
+
+// A path as the wide file functions take it. An absolute path takes the
+// \\?\ form, in which the system sets no limit of 260 characters; one that
+// would need the system to tidy it first (slashes, "." or "..", doubled
+// backslashes) is passed as it is.
+std::u16string WidePath(const std::string& path) {
+  std::u16string wide = Utf8ToUtf16(path);
+  auto letter = [](char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); };
+  if (wide.size() >= 3 && letter(wide[0]) && wide[1] == u':' && wide[2] == u'\\' && IsPlain(wide, 3))
+    return u"\\\\?\\" + wide;
+  // \\server\share\...; not \\?\ or \\.\, which are in their final form already.
+  if (wide.size() >= 3 && wide[0] == u'\\' && wide[1] == u'\\' && wide[2] != u'?' && wide[2] != u'.' &&
+      !IsSeparator(wide[2]) && IsPlain(wide, 2))
+    return u"\\\\?\\UNC\\" + wide.substr(2);
+  return wide;
+}
+
+// The record of an entry: the fields as the system gives them, the names in
+// UTF-8, cut to their fields as the Linux build cuts them, the rest zeros.
+void CopyFindData(const WIN32_FIND_DATAW& from, FindData* to) {
+  static thread_local std::string name;
+  std::memset(to, 0, sizeof *to);
+  std::memcpy(to, &from, offsetof(FindData, fileName));
+  ToUtf8(from.cFileName, wcsnlen(from.cFileName, MAX_PATH), name);
+  std::memcpy(to->fileName, name.data(), std::min(name.size(), sizeof to->fileName - 1));
+  ToUtf8(from.cAlternateFileName, wcsnlen(from.cAlternateFileName, 14), name);
+  std::memcpy(to->alternateFileName, name.data(), std::min(name.size(), sizeof to->alternateFileName - 1));
+}
+
+bool IsDotName(const wchar_t* name) { return std::wcscmp(name, L".") == 0 || std::wcscmp(name, L"..") == 0; }
 
 // A folder that is a link or a junction (a reparse point) is listed as an
 // empty folder, as the Linux build lists links to folders: what it leads to
@@ -26,7 +72,7 @@ bool IsDotName(const char* name) { return std::strcmp(name, ".") == 0 || std::st
 bool IsLinkedFolder(const std::string& pattern) {
   std::size_t split = pattern.find_last_of("\\/");
   if (split == std::string::npos || split == 0 || pattern[split - 1] == ':') return false;
-  DWORD attributes = ::GetFileAttributesA(pattern.substr(0, split).c_str());
+  DWORD attributes = ::GetFileAttributesW(Wide(WidePath(pattern.substr(0, split))));
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
          (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
@@ -89,8 +135,8 @@ class Win32FolderSearch : public FolderSearch {
   }
 
   bool FindNext(FindData* data) override {
-    WIN32_FIND_DATAA found;
-    if (ended_ || !::FindNextFileA(handle_, &found)) return false;
+    WIN32_FIND_DATAW found;
+    if (ended_ || !::FindNextFileW(handle_, &found)) return false;
     if (dotsOnly_ && !IsDotName(found.cFileName)) {
       ended_ = true;
       ::SetLastError(ERROR_NO_MORE_FILES);
@@ -112,17 +158,17 @@ class Win32FileSystem : public FileSystem {
     HANDLE handle =
         mode == OpenMode::kRead
             // Live INI files may be open in other programs; reading never blocks them.
-            ? ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+            ? ::CreateFileW(Wide(WidePath(path)), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
-            : ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+            : ::CreateFileW(Wide(WidePath(path)), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
     return std::make_unique<Win32File>(handle);
   }
 
   std::unique_ptr<FolderSearch> FindFirst(const std::string& pattern, FindData* data) override {
-    WIN32_FIND_DATAA found;
-    HANDLE handle = ::FindFirstFileA(pattern.c_str(), &found);
+    WIN32_FIND_DATAW found;
+    HANDLE handle = ::FindFirstFileW(Wide(WidePath(pattern)), &found);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
     bool dotsOnly = IsLinkedFolder(pattern);
     if (dotsOnly && !IsDotName(found.cFileName)) {
@@ -135,11 +181,11 @@ class Win32FileSystem : public FileSystem {
   }
 
   bool CreateFolder(const std::string& path) override {
-    return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE;
+    return ::CreateDirectoryW(Wide(WidePath(path)), nullptr) != FALSE;
   }
 
   bool CopyFile(const std::string& from, const std::string& to) override {
-    return ::CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
+    return ::CopyFileW(Wide(WidePath(from)), Wide(WidePath(to)), FALSE) != FALSE;
   }
 };
 

@@ -4,13 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/text.h"
 #include "test/temp_folder.h"
 #include "test/wine/reg_report.h"
 #include "test/wine/wine_keys.h"
@@ -50,6 +53,43 @@ const std::vector<std::string> kInstallCommands = {
     R"(reg delete "HKCU\Software\Vastrel Test\Old Key" /f)",
 };
 
+// Names and string data outside ASCII (Greek, CJK, emoji), which reg.exe
+// takes from a UTF-16 file: before the capture, then the installation, which
+// changes two values, adds a value below a key with such a name, and a key
+// with a value of each string type, among them string data of an odd number
+// of bytes and with a lone surrogate, which both builds must convert alike.
+constexpr char kSetupUnicode[] = R"(
+[HKEY_CURRENT_USER\Software\Vastrel Test\Ελληνικά]
+"中文"="中文1"
+"ΩΩ"="ΩΩ1"
+"Keep 🌍"="🌎🌏🌍"
+
+[HKEY_CURRENT_USER\Software\Vastrel Test\TestΩ\日本 🌍]
+"Same"="日本語"
+)";
+constexpr char kInstallUnicode[] = R"(
+[HKEY_CURRENT_USER\Software\Vastrel Test\Ελληνικά]
+"中文"="中国1"
+"ΩΩ"="ΣΣ1"
+
+[HKEY_CURRENT_USER\Software\Vastrel Test\TestΩ\日本 🌍]
+"新しい"="値 🌏"
+
+[HKEY_LOCAL_MACHINE\Software\Vastrel Test\Tool\Ωμέγα 中文 🌍]
+@="Ω"
+"Multi"=hex(7):b1,03,00,00,2d,4e,00,00,3c,d8,0d,df,00,00,00,00
+"Expand"=hex(2):25,00,57,00,49,00,4e,00,44,00,49,00,52,00,25,00,5c,00,a9,03,00,00
+"Odd"=hex(1):41,00,42
+"Lone"=hex(1):3c,d8,41,00,00,00
+)";
+
+// A folder chain below the Windows folder whose paths pass 300 characters.
+const std::string kLongChain = [] {
+  std::string chain = "vastrel-long";
+  for (char level = '1'; level <= '5'; ++level) chain += "/level-" + std::string(1, level) + "-" + std::string(52, 'x');
+  return chain;
+}();
+
 constexpr char kWinIniBefore[] = "[mail]\r\nmapi=1\r\n[Vastrel]\r\nKeep=yes\r\nOld=1\r\n";
 constexpr char kWinIniAfter[] = "[mail]\r\nmapi=0\r\n[Vastrel]\r\nKeep=yes\r\nVersion=2\r\n";
 
@@ -64,17 +104,12 @@ const std::vector<Restamp> kWineRestamps = {
     {R"(HKEY_LOCAL_MACHINE\Hardware\Description\System\CentralProcessor\*)", "~MHz"},
 };
 
-// Keys that a Windows program cannot open through the ANSI registry calls
-// under Wine and the Linux build reads from the files, as each build names
-// them when it skips them: Perflib\009, which opens but cannot be queried,
-// and a name outside the ANSI code page (each UTF-16 unit of the globes
-// U+1F30E U+1F30F U+1F30D turns into a question mark).
-const std::string kGlobes = "\xF0\x9F\x8C\x8E\xF0\x9F\x8C\x8F\xF0\x9F\x8C\x8D";
+// Keys that vastrel.exe cannot list under Wine and the Linux build reads
+// from the files, as both name them: Perflib\009, which opens but cannot be
+// queried.
 const std::vector<std::string> kKeysVastrelExeCannotOpen = {
-    R"(HKEY_CURRENT_USER\Control Panel\International\??????)",
     R"(HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\Perflib\009)",
     R"(HKEY_LOCAL_MACHINE\Software\Wow6432Node\Microsoft\Windows NT\CurrentVersion\Perflib\009)",
-    R"(HKEY_USERS\S-1-5-21-0-0-0-1000\Control Panel\International\??????)",
 };
 // A link key in the prefix's files whose target exists only while Wine runs:
 // the Linux build cannot open it, as Wine could not without its server.
@@ -89,6 +124,11 @@ std::string Crlf(const std::string& text) {
   return out;
 }
 
+std::string Backslashed(std::string path) {
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+
 // A registry report: the user's keys (written below "USER") show twice, as
 // HKEY_CURRENT_USER and below HKEY_USERS, around those of the machine.
 std::string Reg(const std::string& title, const std::string& user, const std::string& machine = "") {
@@ -101,16 +141,21 @@ std::string Reg(const std::string& title, const std::string& user, const std::st
               as("HKEY_USERS\\S-1-5-21-0-0-0-1000"));
 }
 
-// The modified and original values: one of each root, and a value whose type alone changed.
-std::string Modified(const std::string& title, const std::string& change, char level) {
-  return Reg(title, "\n[USER\\Software\\Vastrel Test]\n\"Change\"=\"" + change + "\"\n\"Kind\"=\"7\"\n",
+// The modified and original values: one of each root, a value whose type
+// alone changed, and two values outside ASCII.
+std::string Modified(const std::string& title, const std::string& change, char level, const std::string& omega,
+                     const std::string& chinese) {
+  return Reg(title,
+             "\n[USER\\Software\\Vastrel Test]\n\"Change\"=\"" + change + "\"\n\"Kind\"=\"7\"\n"
+             "\n[USER\\Software\\Vastrel Test\\Ελληνικά]\n\"ΩΩ\"=\"" + omega + "\"\n\"中文\"=\"" + chinese + "\"\n",
              "\n[HKEY_LOCAL_MACHINE\\Software\\Vastrel Test]\n\"Level\"=dword:0000000" + std::string(1, level) + "\n");
 }
 
 // The registry reports, as the installation must leave them but for what
 // Wine re-stamps.
 const std::map<std::string, std::string> kRegReports = {
-    {"new.reg", Reg("New Added", "\n[USER\\Software\\Vastrel Test]\n\"Added\"=\"new\"\n", R"(
+    {"new.reg", Reg("New Added", "\n[USER\\Software\\Vastrel Test]\n\"Added\"=\"new\"\n"
+                    "\n[USER\\Software\\Vastrel Test\\TestΩ\\日本 🌍]\n\"新しい\"=\"値 🌏\"\n", R"(
 [HKEY_LOCAL_MACHINE\Software\Vastrel Test\Tool]
 @="Sample Tool"
 "Big"=Error Bad Type 11
@@ -122,9 +167,17 @@ const std::map<std::string, std::string> kRegReports = {
 
 [HKEY_LOCAL_MACHINE\Software\Vastrel Test\Tool\Empty]
 @=""
+
+[HKEY_LOCAL_MACHINE\Software\Vastrel Test\Tool\Ωμέγα 中文 🌍]
+@="Ω"
+"Expand"="%WINDIR%\Ω"
+"Lone"=")" "\xED\xA0\xBC" R"(A"
+"Multi"=hex(7):CE,B1,00,E4,B8,AD,00,F0,9F,8C,8D,00,00
+"Odd"="A"
 )")},
     // A type-only change (Kind: REG_SZ to REG_EXPAND_SZ) is a change whose two lines read the same.
-    {"mod.reg", Modified("Modified", "after", '2')}, {"modo.reg", Modified("Original", "before", '1')},
+    {"mod.reg", Modified("Modified", "after", '2', "ΣΣ1", "中国1")},
+    {"modo.reg", Modified("Original", "before", '1', "ΩΩ1", "中文1")},
     {"rem.reg", Reg("Removed", R"(
 [USER\Software\Vastrel Test]
 "Obsolete"=dword:00000001
@@ -138,12 +191,14 @@ const std::map<std::string, std::string> kRegReports = {
 
 // The other reports (with LF for CR LF): files, then INI entries.
 const std::map<std::string, std::string> kOtherReports = {
-    {"new.txt", ";   New Added File\n\nC:\\windows\\vastrel-new.txt\n"},
+    {"new.txt", ";   New Added File\n\nC:\\windows\\vastrel-new.txt\nC:\\windows\\" + Backslashed(kLongChain) +
+                    "\\bottom.txt\nC:\\windows\\中文\\新 🌍.txt\n"},
     // The installation rewrote win.ini too; a folder's own files come first.
-    {"mod.txt", ";   Modified File\n\nC:\\windows\\win.ini\nC:\\windows\\system32\\vastrel-lib.dll\n"},
+    {"mod.txt", ";   Modified File\n\nC:\\windows\\win.ini\nC:\\windows\\system32\\vastrel-lib.dll\n"
+                "C:\\windows\\ΩΩdir\\α.txt\n"},
     {"rem.txt", ";   Removed File\n\nC:\\windows\\vastrel-old.txt\n"},
     {"prgnew.txt", ";   New Added File\n\nC:\\Program Files\\Vastrel Test\\Plugins [DIR]\n"
-                   "C:\\Program Files\\Vastrel Test\\tool.exe\n"},
+                   "C:\\Program Files\\Vastrel Test\\tool.exe\nC:\\Program Files\\Vastrel Test\\Ωmega 中文 🌍.txt\n"},
     {"prgmod.txt", ";   Modified File\n\nC:\\Program Files\\Vastrel Test\\readme.txt\n"},
     {"prgrem.txt", ";   Removed File\n\n"}, {"win_new.ini", "\n[Vastrel]\nVersion=2\n"},
     {"win_mod.ini", "\n[mail]\nmapi=0\n"}, {"win_modo.ini", "\n[mail]\nmapi=1\n"},
@@ -180,7 +235,11 @@ class WineEndToEnd : public ::testing::Test {
     prefix_ = std::make_unique<WinePrefix>();
 
     RunScript("setup.bat", kSetupCommands);
+    ImportReg("setup.reg", kSetupUnicode);
     WriteAll(prefix_->DriveC("windows/win.ini"), kWinIniBefore);
+    WriteAll(prefix_->DriveC("windows/ΩΩdir/α.txt"), "α");
+    fs::create_directories(prefix_->DriveC("windows/中文"));
+    fs::create_directories(prefix_->DriveC("windows/" + kLongChain));
     WriteAll(prefix_->DriveC("windows/vastrel-old.txt"), "old\r\n");
     WriteAll(prefix_->DriveC("windows/system32/vastrel-lib.dll"), "version 1");
     WriteAll(prefix_->DriveC("Program Files/Vastrel Test/readme.txt"), "one\r\n");
@@ -194,7 +253,12 @@ class WineEndToEnd : public ::testing::Test {
     linux_.captureOutput = RunBuild(false, "-c", "linux");
 
     RunScript("install.bat", kInstallCommands);
+    ImportReg("install.reg", kInstallUnicode);
     WriteAll(prefix_->DriveC("windows/win.ini"), kWinIniAfter);
+    WriteAll(prefix_->DriveC("windows/ΩΩdir/α.txt"), "αβ");
+    WriteAll(prefix_->DriveC("windows/中文/新 🌍.txt"), "new");
+    WriteAll(prefix_->DriveC("windows/" + kLongChain + "/bottom.txt"), "deep");
+    WriteAll(prefix_->DriveC("Program Files/Vastrel Test/Ωmega 中文 🌍.txt"), "new");
     fs::remove(prefix_->DriveC("windows/vastrel-old.txt"));
     WriteAll(prefix_->DriveC("windows/vastrel-new.txt"), "new\r\n");
     WriteAll(prefix_->DriveC("windows/system32/vastrel-lib.dll"), "version 2");
@@ -214,12 +278,19 @@ class WineEndToEnd : public ::testing::Test {
     results_.reset();
   }
 
-  // Runs the commands as a batch file that stops at the first that fails.
   static void RunScript(const std::string& name, const std::vector<std::string>& commands) {
-    std::string script = "@echo off\r\n";
-    for (const std::string& command : commands) script += command + "\r\nif errorlevel 1 exit /b 1\r\n";
-    WriteAll(prefix_->DriveC(name), script);
-    RunResult result = prefix_->Wine({"cmd", "/c", "C:\\" + name});
+    RunResult result = prefix_->RunBatch(name, commands);
+    ASSERT_EQ(result.status, 0) << name << ":\n" << result.output;
+  }
+
+  // Imports `text` (UTF-8, without the header line) as a registry file in
+  // UTF-16, as regedit writes them.
+  static void ImportReg(const std::string& name, const std::string& text) {
+    std::u16string units = u"\uFEFF" + platform::Utf8ToUtf16(Crlf("Windows Registry Editor Version 5.00\n" + text));
+    std::string bytes;
+    for (char16_t unit : units) bytes += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+    WriteAll(prefix_->DriveC(name), bytes);
+    RunResult result = prefix_->Wine({"reg", "import", "C:\\" + name});
     ASSERT_EQ(result.status, 0) << name << ":\n" << result.output;
   }
 
@@ -239,9 +310,10 @@ class WineEndToEnd : public ::testing::Test {
 };
 
 // The report with the named keys and values taken out; what went is printed.
-std::string Without(const std::vector<Restamp>& restamps, const BuildRun& run, const std::string& report) {
+std::string Without(const std::vector<Restamp>& restamps, const BuildRun& run, const std::string& report,
+                    const std::optional<std::string>& text = std::nullopt) {
   std::vector<std::string> removed;
-  std::string kept = WithoutRestamps(run.Report(report), restamps, &removed);
+  std::string kept = WithoutRestamps(text.value_or(run.Report(report)), restamps, &removed);
   for (const std::string& line : removed) std::printf("left out of %s: %s\n", report.c_str(), line.c_str());
   return kept;
 }
@@ -282,8 +354,7 @@ TEST_F(WineEndToEnd, TheLinuxBuildGivesTheSameAnswerAndReadsTheSnapshotsOfTheWin
   EXPECT_EQ(exchanged_.compareOutput.find("path not found"), std::string::npos) << exchanged_.compareOutput;
   std::vector<Restamp> differences = kWineRestamps;
   for (const std::string& key : kKeysOnlyWhileWineRuns) differences.push_back({key, std::nullopt});
-  for (std::string key : kKeysVastrelExeCannotOpen)  // as the Linux build names them
-    differences.push_back({key.ends_with("??????") ? key.replace(key.size() - 6, 6, kGlobes) : key, std::nullopt});
+  for (const std::string& key : kKeysVastrelExeCannotOpen) differences.push_back({key, std::nullopt});
   for (const auto& [report, expected] : kOtherReports) {
     EXPECT_EQ(linux_.Report(report), windows_.Report(report)) << report;
     EXPECT_EQ(exchanged_.Report(report), windows_.Report(report)) << report;
@@ -291,6 +362,33 @@ TEST_F(WineEndToEnd, TheLinuxBuildGivesTheSameAnswerAndReadsTheSnapshotsOfTheWin
   for (const auto& [report, expected] : kRegReports) {
     EXPECT_EQ(Without(kWineRestamps, linux_, report), Without(kWineRestamps, windows_, report)) << report;
     EXPECT_EQ(Without(differences, exchanged_, report), Without(kWineRestamps, windows_, report)) << report;
+  }
+}
+
+// A change script in a report's layout, as UTF-8, with Wine's re-stamps set aside.
+std::string ScriptWithoutRestamps(const BuildRun& run, const std::string& name) {
+  std::string bytes = run.Report(name);
+  EXPECT_TRUE(bytes.starts_with("\xff\xfe")) << name;
+  std::u16string units;
+  for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
+    units += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
+  std::string text = platform::Utf16ToUtf8(units);
+  const std::string header = "Windows Registry Editor Version 5.00\r\n";
+  EXPECT_TRUE(text.starts_with(header) && text.ends_with("\r\n\r\n")) << name;
+  text = "REGEDIT4\r\n\r\n;   " + name + "\r\n\r\n" + text.substr(header.size(), text.size() - header.size() - 2);
+  return Without(kWineRestamps, run, name, text);
+}
+
+// redo.reg and undo.reg: the same in both builds, text outside ASCII included.
+TEST_F(WineEndToEnd, BothBuildsWriteTheSameChangeScripts) {
+  for (const char* name : {"redo.reg", "undo.reg"}) {
+    std::string windows = ScriptWithoutRestamps(windows_, name);
+    EXPECT_EQ(ScriptWithoutRestamps(linux_, name), windows) << name;
+    bool redo = name == std::string("redo.reg");
+    for (const char* line : {redo ? "\r\n[HKEY_LOCAL_MACHINE\\Software\\Vastrel Test\\Tool\\Ωμέγα 中文 🌍]\r\n@=\"Ω\"\r\n"
+                                  : "\r\n[-HKEY_LOCAL_MACHINE\\Software\\Vastrel Test\\Tool]\r\n",
+                             redo ? "\r\n\"中文\"=\"中国1\"\r\n" : "\r\n\"中文\"=\"中文1\"\r\n"})
+      EXPECT_NE(windows.find(line), std::string::npos) << line << " not in " << name << ":\n" << windows;
   }
 }
 

@@ -1,7 +1,7 @@
 // Walks the registry as vastrel.exe sees it, through the Windows build's own
-// registry service over the ANSI registry calls, and writes the walk to the
-// file named by the first argument. Built with mingw-w64 and run under Wine,
-// it shows what the Linux build must see in the same prefix's files.
+// registry service, and writes the walk to the file named by the first
+// argument. Built with mingw-w64 and run under Wine, it shows what the Linux
+// build must see in the same prefix's files.
 
 #include <cstdio>
 

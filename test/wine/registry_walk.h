@@ -9,9 +9,8 @@
 // backslash there separates two names, and as \xNN in value names (and so
 // are backslashes and bars). The keys where the two sides differ by nature
 // are left out, and not counted in their parent's N: those that only a
-// running Wine has, names outside ASCII (which a program using the ANSI calls
-// gets as question marks), and Perflib\009, which opens under Wine but
-// cannot be queried.
+// running Wine has, and Perflib\009, which opens under Wine but cannot be
+// queried.
 
 #include <cstdint>
 #include <cstdio>
@@ -36,8 +35,6 @@ inline std::string Escape(const char* text, std::size_t length, bool isPath = fa
 }
 
 inline bool Skipped(const std::string& path) {
-  for (unsigned char c : path.substr(path.rfind('\\') + 1))
-    if (c >= 0x80 || c == '?') return true;
   for (const std::string& key : test::kKeysOnlyWhileWineRuns)
     if (test::InKey(path, key)) return true;
   return path.ends_with("\\Perflib\\009");

@@ -14,12 +14,45 @@ WinePrefix::WinePrefix() {
     throw std::runtime_error("wineboot could not make a prefix in " + prefix_ + ":\n" + boot.output);
 }
 
+std::unique_ptr<WinePrefix> WinePrefix::CopyOf(const WinePrefix& other) {
+  other.WaitForServer();
+  std::unique_ptr<WinePrefix> copy(new WinePrefix(Empty{}));
+  std::filesystem::create_directories(copy->folder_.path() + "/home");
+  std::filesystem::create_directories(copy->folder_.path() + "/tmp");
+  namespace fs = std::filesystem;
+  std::error_code linked;
+  fs::copy(other.prefix_, copy->prefix_, fs::copy_options::recursive | fs::copy_options::copy_symlinks |
+                                             fs::copy_options::create_hard_links, linked);
+  if (linked) {
+    fs::remove_all(copy->prefix_);
+    fs::copy(other.prefix_, copy->prefix_, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+  }
+  // Wine rewrites its registry files in place: those are copies of their own.
+  for (const char* file : {"system.reg", "user.reg", "userdef.reg"}) {
+    fs::remove(copy->prefix_ + "/" + file);
+    fs::copy_file(other.prefix_ + "/" + file, copy->prefix_ + "/" + file);
+  }
+  return copy;
+}
+
+RunResult WinePrefix::RunBatch(const std::string& name, const std::vector<std::string>& commands) const {
+  std::string script = "@echo off\r\n";
+  for (const std::string& command : commands) script += command + "\r\nif errorlevel 1 exit /b 1\r\n";
+  WriteAll(DriveC(name), script);
+  RunResult result = Wine({"cmd", "/c", "C:\\" + name});
+  WaitForServer();
+  return result;
+}
+
 RunResult WinePrefix::Host(const std::string& program, const std::vector<std::string>& arguments) const {
   return Run(program, arguments,
              {{"WINEPREFIX", prefix_},
               {"HOME", folder_.path() + "/home"},
               {"TMPDIR", folder_.path() + "/tmp"},
               {"WINEDEBUG", "-all"},
+              // Wine names files on disk in the locale's character set; the
+              // Linux build reads them as UTF-8.
+              {"LC_ALL", "C.UTF-8"},
               // No Mono or Gecko installer, no menu entries, no windows.
               {"WINEDLLOVERRIDES", "mscoree,mshtml=;winemenubuilder.exe=d"},
               {"DISPLAY", std::nullopt},
