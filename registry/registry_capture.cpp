@@ -10,12 +10,12 @@
 #include "platform/last_error.h"
 #include "registry/key_path.h"
 
-int CaptureRegistry(const std::string& rootPath, const std::string& snapshotPath) {
+bool CaptureRegistry(const std::string& rootPath, const std::string& snapshotPath) {
   File file;
   file.OpenOrThrow(snapshotPath, File::kModeCreate | File::kModeWrite);
   bool complete = RegistryCapture(file).Capture(rootPath);
   file.Close();
-  return complete ? 1 : 0;
+  return complete;
 }
 
 bool RegistryCapture::Capture(const std::string& rootPath) {

@@ -11,9 +11,9 @@
 class File;
 
 /// Captures the registry below `rootPath` ("" for all of it) into the file at
-/// `snapshotPath`. Returns 1 when the walk completed, 0 when it stopped.
+/// `snapshotPath`. True when the walk completed, false when it stopped.
 /// Raises FileError when the file cannot be created or written.
-int CaptureRegistry(const std::string& rootPath, const std::string& snapshotPath);
+bool CaptureRegistry(const std::string& rootPath, const std::string& snapshotPath);
 
 /// One capture's walk, with the room that every key's listing and record
 /// reuse; two walks share nothing.

@@ -20,7 +20,7 @@ constexpr std::uint32_t kRootSlots[] = {33, 62, 92, 114, 145};
 
 class CaptureTest : public ::testing::Test {
  protected:
-  std::string Capture(int expectedResult = 1) {
+  std::string Capture(bool expectedResult = true) {
     registry_test::UseRegistry use(staged_);
     EXPECT_EQ(CaptureRegistry("", folder_.path() + "/reg.bin"), expectedResult);
     return folder_.ReadFile("reg.bin");
@@ -74,7 +74,7 @@ TEST_F(CaptureTest, SubkeysThatCannotBeOpenedOrQueriedAreLeftOutAndTheWalkGoesOn
 
 TEST_F(CaptureTest, ARootKeyThatCannotBeOpenedEndsTheSnapshotAtItsBlock) {
   staged_.Fail(test::StagedRegistry::Call::kOpenKey, "HKEY_LOCAL_MACHINE");
-  std::string bytes = Capture(0);
+  std::string bytes = Capture(false);
   EXPECT_EQ(console_.Text(), "\b \npath not found 5\nHKEY_LOCAL_MACHINE\n");
   EXPECT_EQ(U32At(bytes, kRootSlots[2]), bytes.size());
   EXPECT_EQ(U32At(bytes, kRootSlots[3]), 0u);

@@ -16,7 +16,7 @@
 #include "registry/registry_snapshot.h"
 #include "registry/stored_key_export.h"
 
-int CompareRegistry(const std::string& snapshotPath, const std::string& newPath,
+bool CompareRegistry(const std::string& snapshotPath, const std::string& newPath,
                     const std::string& modPath, const std::string& modoPath,
                     const std::string& remPath, const std::string& redoPath,
                     const std::string& undoPath) {
@@ -61,7 +61,7 @@ int CompareRegistry(const std::string& snapshotPath, const std::string& newPath,
     redoFile.Close();
     undoFile.Close();
   }
-  return complete ? 1 : 0;
+  return complete;
 }
 
 bool ScriptsCover(std::string_view path, std::string_view userSid) {

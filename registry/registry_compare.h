@@ -30,10 +30,10 @@ struct RegistryReports {
 
 /// Compares the live registry with the snapshot, from the key path the
 /// snapshot was captured at, and writes the change scripts too when their
-/// paths are given. Returns 1 when it ran to its end, 0 when it stopped.
+/// paths are given. True when it ran to its end, false when it stopped.
 /// Raises FileError when a file cannot be opened, read or written, and when
 /// the snapshot is damaged.
-int CompareRegistry(const std::string& snapshotPath, const std::string& newPath,
+bool CompareRegistry(const std::string& snapshotPath, const std::string& newPath,
                     const std::string& modPath, const std::string& modoPath,
                     const std::string& remPath, const std::string& redoPath = {},
                     const std::string& undoPath = {});

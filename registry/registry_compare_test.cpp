@@ -25,9 +25,9 @@ class CompareTest : public ::testing::Test {
 
   // Compares `after_` with the snapshot; keeps each report without its two
   // header lines, which every report must begin with.
-  int Compare() {
+  bool Compare() {
     registry_test::UseRegistry use(staged_);
-    int result = CompareRegistry(Path("reg.bin"), Path("new.reg"), Path("mod.reg"), Path("modo.reg"), Path("rem.reg"),
+    bool result = CompareRegistry(Path("reg.bin"), Path("new.reg"), Path("mod.reg"), Path("modo.reg"), Path("rem.reg"),
                                  Path("redo.reg"), Path("undo.reg"));
     const std::pair<const char*, const char*> reports[] = {
         {"new.reg", "New Added"}, {"mod.reg", "Modified"}, {"modo.reg", "Original"}, {"rem.reg", "Removed"}};
@@ -96,7 +96,7 @@ TEST_F(CompareTest, EveryKindOfChangeLandsInItsReport) {
   after_.SetString(added + "\\Inner", "x", "y");
   after_.SetString("HKEY_LOCAL_MACHINE\\Software\\Stable", "k2", "new");
 
-  EXPECT_EQ(Compare(), 1);
+  EXPECT_TRUE(Compare());
   EXPECT_EQ(console_.Text(), "");
   EXPECT_EQ(added_,
             "\r\n[HKEY_CURRENT_USER\\Software\\Sample]\r\n\"Added\"=dword:0000002A\r\n\"CASE\"=\"v\"\r\n"
@@ -131,7 +131,7 @@ TEST_F(CompareTest, AComparisonStartedInsideAnotherLeavesItWhole) {
   before_.SetString(sample + "\\B", "gone", "1");
   Capture();
   after_.SetString(sample + "\\B", "b", "2");
-  ASSERT_EQ(Compare(), 1);
+  ASSERT_TRUE(Compare());
   const std::string plain[4] = {added_, modified_, original_, removed_};
   ASSERT_NE(removed_, "");
 
@@ -139,11 +139,10 @@ TEST_F(CompareTest, AComparisonStartedInsideAnotherLeavesItWhole) {
   staged_.SetHook([&](const test::StagedRegistry::Point& point) {
     if (point.call != test::StagedRegistry::Call::kQueryInfoKey || point.path != sample + "\\A" || inner++ != 0)
       return;
-    EXPECT_EQ(CompareRegistry(Path("reg.bin"), Path("in_new.reg"), Path("in_mod.reg"), Path("in_modo.reg"),
-                              Path("in_rem.reg")),
-              1);
+    EXPECT_TRUE(CompareRegistry(Path("reg.bin"), Path("in_new.reg"), Path("in_mod.reg"), Path("in_modo.reg"),
+                                Path("in_rem.reg")));
   });
-  EXPECT_EQ(Compare(), 1);
+  EXPECT_TRUE(Compare());
   staged_.SetHook(nullptr);
   EXPECT_GT(inner, 0);
   EXPECT_EQ(console_.Text(), "");
@@ -165,7 +164,7 @@ TEST_F(CompareTest, UnreadableKeysAreReportedRemovedAndTheWalkGoesOn) {
   staged_.Fail(test::StagedRegistry::Call::kQueryInfoKey, "HKEY_CURRENT_USER\\Perflib\\009",
                platform::kErrorInvalidHandle);
   after_.SetString("HKEY_USERS\\Later", "c", "4");
-  EXPECT_EQ(Compare(), 1);
+  EXPECT_TRUE(Compare());
   EXPECT_EQ(console_.Text(),
             "\b \n Inacessible path error=5\nHKEY_CURRENT_USER\\Locked\n"
             "\b \n Inacessible path error=6\nHKEY_CURRENT_USER\\Perflib\\009\n");
@@ -175,7 +174,7 @@ TEST_F(CompareTest, UnreadableKeysAreReportedRemovedAndTheWalkGoesOn) {
   EXPECT_EQ(modified_, "\r\n[HKEY_USERS\\Later]\r\n\"c\"=\"4\"\r\n");
 
   after_.SetString("HKEY_CURRENT_USER\\Perflib", std::string(60000, 'n'), "a name too long to list");
-  EXPECT_EQ(Compare(), 0);
+  EXPECT_FALSE(Compare());
   EXPECT_TRUE(console_.Text().ends_with("\b \n->HKEY_CURRENT_USER\\Perflib\nError 234\n"));
   EXPECT_EQ(modified_, "");  // HKEY_USERS was not reached
 }
@@ -193,7 +192,7 @@ TEST_F(CompareTest, AnUnfinishedSnapshotStopsAtTheKeyWhereItEnds) {
   EXPECT_EQ(console_.Text(), "\b \n->HKEY_CURRENT_USER\\B\nError 234\n");
   after_.SetString("HKEY_CURRENT_USER\\A", "a", "2");
   after_.AddKey("HKEY_CURRENT_USER\\B\\Below");
-  EXPECT_EQ(Compare(), 0);
+  EXPECT_FALSE(Compare());
   const std::string endsAtC = "\b \nThe snapshot ends at HKEY_CURRENT_USER\\C: its capture stopped there\n";
   EXPECT_EQ(console_.Text(), endsAtC);
   EXPECT_EQ(modified_, "\r\n[HKEY_CURRENT_USER\\A]\r\n\"a\"=\"2\"\r\n");
@@ -201,7 +200,7 @@ TEST_F(CompareTest, AnUnfinishedSnapshotStopsAtTheKeyWhereItEnds) {
 
   // C removed since: its stored subtree is missing, which ends the comparison as well.
   after_.DeleteKey("HKEY_CURRENT_USER\\C");
-  EXPECT_EQ(Compare(), 0);
+  EXPECT_FALSE(Compare());
   EXPECT_EQ(console_.Text(), endsAtC);
   EXPECT_EQ(removed_ + modified_, "");
 }
@@ -232,7 +231,7 @@ TEST_F(CompareTest, TheLargestValuesNamesAndClassesSurviveTheSnapshot) {
   after_.SetString(sample, "Zafter", "2");
   after_.SetString(sample, valueName, "long");
   after_.SetString(below, "v", "2");
-  EXPECT_EQ(Compare(), 1);
+  EXPECT_TRUE(Compare());
   EXPECT_EQ(console_.Text(), "");
   EXPECT_EQ(added_, "\r\n[" + sample + "]\r\n\"" + valueName + "\"=\"long\"\r\n");
   EXPECT_EQ(modified_, "\r\n[" + sample + "]\r\n\"Zafter\"=\"2\"\r\n\r\n[" + below + "]\r\n\"v\"=\"2\"\r\n");
@@ -253,7 +252,7 @@ TEST_F(CompareTest, RepeatedStoredNamesArePairedInStoredOrder) {
   folder_.WriteFile("reg.bin", bytes + U32(0) + user + U32(0) + U32(0) + U32(0));
   after_.SetDword("HKEY_CURRENT_USER", "dup", 2);
   after_.SetDword("HKEY_CURRENT_USER", "only", 3);
-  EXPECT_EQ(Compare(), 1);
+  EXPECT_TRUE(Compare());
   EXPECT_EQ(modified_, "\r\n[HKEY_CURRENT_USER]\r\n\"dup\"=dword:00000002\r\n");
   EXPECT_EQ(original_, "\r\n[HKEY_CURRENT_USER]\r\n\"dup\"=dword:00000001\r\n");
   EXPECT_EQ(removed_, "\r\n[HKEY_CURRENT_USER]\r\n\"dup\"=dword:00000002\r\n");
@@ -292,7 +291,7 @@ TEST_F(CompareTest, ChangeScriptsRemoveBeforeTheyAddAndHoldEachChangeOnce) {
     after_.SetString(key, "changed", "2");
   after_.SetString("HKEY_USERS\\.Default\\W", "w", "2");
 
-  ASSERT_EQ(Compare(), 1);
+  ASSERT_TRUE(Compare());
   const std::string header = "Windows Registry Editor Version 5.00\r\n";
   EXPECT_EQ(Script("redo.reg"),
             header +
@@ -328,7 +327,7 @@ TEST_F(CompareTest, ChangeScriptsRemoveBeforeTheyAddAndHoldEachChangeOnce) {
     registry_test::UseRegistry use(after_);
     CaptureRegistry("", Path("reg.bin"));
   }
-  ASSERT_EQ(Compare(), 1);
+  ASSERT_TRUE(Compare());
   EXPECT_EQ(Script("redo.reg"), header);
   EXPECT_EQ(Script("undo.reg"), header);
 }
