@@ -89,8 +89,9 @@ void WriteAsReg(File& file, const RegistryEntry& entry, const char* keyPath) {
 bool ExportLiveKey(File& file, const std::string& keyPath, ListingRoom& room, ChangeScript* script) {
   RegistryKeyEnumerator enumerator(room);
   if (!enumerator.Open(keyPath)) {
-    std::printf("path not found %d\n%s\n", static_cast<int>(platform::GetLastError()),
-                keyPath.c_str());
+    std::uint32_t error = platform::GetLastError();
+    if (IsGoneError(error)) return true;  // listed a moment ago, gone now: nothing to export
+    std::printf("path not found %d\n%s\n", static_cast<int>(error), keyPath.c_str());
     return false;
   }
   while (enumerator.Next()) {

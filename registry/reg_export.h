@@ -21,6 +21,7 @@ void WriteAsReg(File& file, const RegistryEntry& entry, const char* keyPath);
 /// Writes the values and, depth first, the subkeys of the live key at
 /// `keyPath`; the caller has written the key's own header. The listings take
 /// their room from the caller's walk. False when a key could not be opened or
-/// listed (what was written stays). With a `script`, whose section of the key
+/// listed (what was written stays); a key gone since it was listed has
+/// nothing to export. With a `script`, whose section of the key
 /// the caller has started too, every key and value goes there as well.
 bool ExportLiveKey(File& file, const std::string& keyPath, ListingRoom& room, ChangeScript* script = nullptr);

@@ -80,6 +80,12 @@ RegistryComparison::RegistryComparison(SnapshotReader& snapshot, RegistryReports
 }
 
 bool RegistryComparison::CompareKey(const std::string& path) {
+  Walk walk = CompareKeyAt(path);
+  if (walk == Walk::kGone) std::printf("\b path not found\n%s\n", path.c_str());
+  return walk == Walk::kDone;
+}
+
+RegistryComparison::Walk RegistryComparison::CompareKeyAt(const std::string& path) {
   TickSpinner();
   std::uint32_t count = snapshot_.ReadCount();
   if (stored_.size() < count) stored_.resize(count);
@@ -88,8 +94,10 @@ bool RegistryComparison::CompareKey(const std::string& path) {
 
   RegistryKeyEnumerator live(room_);
   if (!live.Open(path)) {
+    goneError_ = platform::GetLastError();
+    if (IsGoneError(goneError_)) return Walk::kGone;
     std::printf("\b path not found\n%s\n", path.c_str());
-    return false;
+    return Walk::kStopped;
   }
   const bool scripted = reports_.redo && ScriptsCover(path, userSid_);
   changed_.clear();
@@ -136,7 +144,7 @@ bool RegistryComparison::CompareKey(const std::string& path) {
   ExportNewKeys(path);
   if (!listed) {
     std::printf("\b \n->%s\nError %d\n", path.c_str(), static_cast<int>(status));
-    return false;
+    return Walk::kStopped;
   }
 
   // A removed key whose stored subtree the capture never finished ends the
@@ -150,19 +158,33 @@ bool RegistryComparison::CompareKey(const std::string& path) {
     remHeader = nullptr;
     return true;
   });
-  if (!finished) return false;
+  if (!finished) return Walk::kStopped;
 
   std::size_t nameStart = 0;
   for (auto [nameEnd, childOffset] : matchedKeys) {
-    std::string childPath = ChildKeyPath(path, std::string_view(matchedNames).substr(nameStart, nameEnd - nameStart));
+    std::string_view name = std::string_view(matchedNames).substr(nameStart, nameEnd - nameStart);
+    std::string childPath = ChildKeyPath(path, name);
     nameStart = nameEnd;
     if (!snapshot_.SeekToBlock(childOffset)) {
       SnapshotReader::ReportUnfinished(childPath);
-      return false;
+      return Walk::kStopped;
     }
-    if (!CompareKey(childPath)) return false;
+    Walk walk = CompareKeyAt(childPath);
+    if (walk == Walk::kStopped || (walk == Walk::kGone && !ReportGone(path, name, childOffset))) return Walk::kStopped;
   }
-  return true;
+  return Walk::kDone;
+}
+
+bool RegistryComparison::ReportGone(const std::string& parentPath, std::string_view name, std::uint32_t childOffset) {
+  std::string childPath = ChildKeyPath(parentPath, name);
+  std::printf("\b \n Inacessible path error=%d\n%s\n", static_cast<int>(goneError_), childPath.c_str());
+  RegistryEntry key;
+  key.isKey = 1;
+  key.name = name;
+  key.SetChildOffset(childOffset);
+  const bool scripted = reports_.redo && ScriptsCover(childPath, userSid_);
+  if (scripted) reports_.redo->DeleteKey(childPath);
+  return ExportStoredKey(snapshot_, key, reports_.removed, parentPath, scripted ? reports_.undo : nullptr);
 }
 
 void RegistryComparison::ScriptKey(const std::string& path, bool listed) {

@@ -74,6 +74,14 @@ class RegistryComparison {
     const RegistryEntry* before;
   };
 
+  enum class Walk { kDone, kStopped, kGone };
+  // CompareKey, but for a key gone before it could be opened, which the
+  // caller reports (goneError_ tells why).
+  Walk CompareKeyAt(const std::string& path);
+  // A subkey listed a moment ago and gone before its turn: as one that
+  // cannot be read, it is reported with its stored subtree as removed.
+  bool ReportGone(const std::string& parentPath, std::string_view name, std::uint32_t childOffset);
+
   // The scripts' part of one key, written once its listing is complete:
   // removals before additions in redo.reg, the reverse in undo.reg.
   void ScriptKey(const std::string& path, bool listed);
@@ -84,6 +92,7 @@ class RegistryComparison {
   RegistryReports& reports_;
   std::string userSid_;
   ListingRoom room_;
+  std::uint32_t goneError_ = 0;
   // What one key's listing found new or changed; used before the walk goes
   // deeper, so every key reuses them.
   std::vector<ChangedValue> changed_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string_view>
 
 #include "platform/last_error.h"
 #include "registry/key_path.h"
@@ -22,6 +23,9 @@ std::uint32_t RoomFor(std::uint32_t needed) {
   std::uint64_t room = std::uint64_t{needed} * 2 + 2;
   return static_cast<std::uint32_t>(std::min<std::uint64_t>(room, UINT32_MAX));
 }
+
+// How often a value that keeps growing while it is read is tried again.
+constexpr int kMoreDataRetries = 4;
 
 // A listing room keeps this many buffers of closed enumerators; large ones
 // go back to the system.
@@ -92,6 +96,8 @@ bool RegistryKeyEnumerator::Open(const std::string& keyPath) {
   // listing there, and lose the rest of it.
   std::uint32_t longestName = std::min(std::max(info.maxValueNameLength, info.maxSubKeyLength), kMaxNameLength);
   TakeSpare(room_.spareNameBuffers_, nameBuffer_, std::max(kNameBufferSize, longestName * kMaxBytesPerCharacter + 1));
+  TakeSpare(room_.spareNameBuffers_, listed_, 0);
+  TakeSpare(room_.spareNameEnds_, listedEnds_, 0);
   platform::SetLastError(platform::kErrorSuccess);
   return true;
 }
@@ -109,30 +115,92 @@ bool RegistryKeyEnumerator::Next() {
     platform::SetLastError(platform::kErrorNoMoreFiles);
     return false;
   }
-  if (index < valueCount) return ReadValue();
-  if (index - valueCount < subkeyCount) return ReadSubkey();
+  // The counts are those of the key's opening. On a live system entries go
+  // and come meanwhile: past the last entry left the registry answers 259
+  // (or 2), and 1018 for a key deleted while it is listed. What went is
+  // gone, not an error; but the entries after it moved up into places that
+  // were read already, so a range that ends before its count is read once
+  // more from its start, for what was passed over.
+  while (index < valueCount || index - valueCount < subkeyCount) {
+    const bool values = index < valueCount;
+    const std::uint32_t position = rescanning_ ? rescanPosition_ : values ? index : index - valueCount;
+    if (values ? ReadValue(position) : ReadSubkey(position)) {
+      if (rescanning_)
+        ++rescanPosition_;
+      else
+        ++index;
+      if (ListedBefore(current.name)) {
+        // Came back in its next place: an entry came before it, and the
+        // range holds one more than counted.
+        if (!rescanning_) ++(values ? valueCount : subkeyCount);
+        continue;
+      }
+      if (!rescanning_) {
+        listed_.insert(listed_.end(), current.name.begin(), current.name.end());
+        listedEnds_.push_back(listed_.size());
+      }
+      platform::SetLastError(platform::kErrorSuccess);
+      return true;
+    }
+    std::uint32_t error = platform::GetLastError();
+    if (error == platform::kErrorKeyDeleted) break;
+    if (error != platform::kErrorNoMoreItems && error != platform::kErrorFileNotFound) return false;
+    if (!rescanning_) {
+      StartRescan();
+      continue;
+    }
+    // The range is done: on to the subkeys, or the end.
+    rescanning_ = false;
+    index = values ? valueCount : valueCount + subkeyCount;
+    listed_.clear();
+    listedEnds_.clear();
+  }
+  index = valueCount + subkeyCount;
+  rescanning_ = false;
   platform::SetLastError(platform::kErrorNoMoreFiles);
   return false;
 }
 
-bool RegistryKeyEnumerator::ReadValue() {
+bool RegistryKeyEnumerator::ListedBefore(std::string_view name) const {
+  if (rescanning_) return listedSet_.contains(name);
+  // An entry that came before the place being read moves the one read last
+  // down into it.
+  if (listedEnds_.empty()) return false;
+  std::size_t start = listedEnds_.size() == 1 ? 0 : listedEnds_[listedEnds_.size() - 2];
+  return name == std::string_view(listed_.data() + start, listed_.size() - start);
+}
+
+void RegistryKeyEnumerator::StartRescan() {
+  rescanning_ = true;
+  rescanPosition_ = 0;
+  listedSet_.clear();
+  std::size_t start = 0;
+  for (std::size_t end : listedEnds_) {
+    listedSet_.emplace(listed_.data() + start, end - start);
+    start = end;
+  }
+}
+
+bool RegistryKeyEnumerator::ReadValue(std::uint32_t position) {
   platform::Registry& registry = platform::Reg();
   const auto nameSize = static_cast<std::uint32_t>(nameBuffer_.size());
   std::uint32_t nameLength = nameSize;
   std::uint32_t type = 0;
   std::uint32_t dataLength = dataCapacity;
-  std::uint32_t error = registry.EnumValue(keyHandle_, index, nameBuffer_.data(), &nameLength,
+  std::uint32_t error = registry.EnumValue(keyHandle_, position, nameBuffer_.data(), &nameLength,
                                            &type, data_.data(), &dataLength);
-  if (error == platform::kErrorMoreData) {
-    // The value grew since the key was queried: one more try with room for
-    // what it needs now.
+  // The value grew since the key was queried: another try with room for
+  // what it needs now, as long as it goes on growing, a few times at most.
+  // (A name too long for the buffer answers 234 too, with data that fit.)
+  for (int retry = 0; error == platform::kErrorMoreData && dataLength > dataCapacity && retry < kMoreDataRetries;
+       ++retry) {
     dataCapacity = RoomFor(dataLength);
     data_.clear();
     data_.shrink_to_fit();
     data_.assign(dataCapacity, 0);
     nameLength = nameSize;
     dataLength = dataCapacity;
-    error = registry.EnumValue(keyHandle_, index, nameBuffer_.data(), &nameLength, &type,
+    error = registry.EnumValue(keyHandle_, position, nameBuffer_.data(), &nameLength, &type,
                                data_.data(), &dataLength);
   }
   if (error != platform::kErrorSuccess) {
@@ -144,14 +212,12 @@ bool RegistryKeyEnumerator::ReadValue() {
   current.name.assign(nameBuffer_.data(), std::min(nameLength, nameSize - 1));
   current.type = type;
   current.SetData(data_.data(), std::min(dataLength, dataCapacity));
-  ++index;
-  platform::SetLastError(platform::kErrorSuccess);
   return true;
 }
 
-bool RegistryKeyEnumerator::ReadSubkey() {
+bool RegistryKeyEnumerator::ReadSubkey(std::uint32_t position) {
   const auto nameSize = static_cast<std::uint32_t>(nameBuffer_.size());
-  std::uint32_t error = platform::Reg().EnumKey(keyHandle_, index - valueCount, nameBuffer_.data(), nameSize);
+  std::uint32_t error = platform::Reg().EnumKey(keyHandle_, position, nameBuffer_.data(), nameSize);
   if (error != platform::kErrorSuccess) {
     platform::SetLastError(error);
     return false;
@@ -160,14 +226,16 @@ bool RegistryKeyEnumerator::ReadSubkey() {
   current.isKey = 1;
   const char* name = nameBuffer_.data();
   current.name.assign(name, std::find(name, name + nameSize, '\0'));
-  ++index;
-  platform::SetLastError(platform::kErrorSuccess);
   return true;
 }
 
 void RegistryKeyEnumerator::Close() {
   GiveBack(room_.spareDataBuffers_, data_);
   GiveBack(room_.spareNameBuffers_, nameBuffer_);
+  GiveBack(room_.spareNameBuffers_, listed_);
+  GiveBack(room_.spareNameEnds_, listedEnds_);
+  listedSet_.clear();
+  rescanning_ = false;
   dataCapacity = 0;
   if (keyOpen_) platform::Reg().CloseKey(keyHandle_);
   keyOpen_ = false;

@@ -5,10 +5,18 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/registry.h"
 #include "registry/registry_entry.h"
+
+/// Whether `error`, met opening or listing a key that was there a moment
+/// before, says that the key has gone since: 2 (not found) or 1018 (deleted).
+inline bool IsGoneError(std::uint32_t error) {
+  return error == platform::kErrorFileNotFound || error == platform::kErrorKeyDeleted;
+}
 
 /// What every listing of one walk reuses: the buffers of closed enumerators,
 /// which the next one to open takes again (a walk opens every key and holds
@@ -19,6 +27,7 @@ class ListingRoom {
   friend class RegistryKeyEnumerator;
   std::vector<std::vector<char>> spareNameBuffers_;
   std::vector<std::vector<std::uint8_t>> spareDataBuffers_;
+  std::vector<std::vector<std::size_t>> spareNameEnds_;
   std::string rootName_;
   std::string subKey_;
 };
@@ -54,8 +63,12 @@ class RegistryKeyEnumerator {
   std::uint32_t dataCapacity = 0;
 
  private:
-  bool ReadValue();
-  bool ReadSubkey();
+  // Read the entry at `position` of the values or the subkeys into `current`.
+  bool ReadValue(std::uint32_t position);
+  bool ReadSubkey(std::uint32_t position);
+  // Whether `name` was given out already in the range being read.
+  bool ListedBefore(std::string_view name) const;
+  void StartRescan();
 
   ListingRoom& room_;
   platform::RegistryKey keyHandle_ = 0;
@@ -64,4 +77,12 @@ class RegistryKeyEnumerator {
   // Held apart from the object so that a deep walk, one enumerator per
   // level, does not fill the stack.
   std::vector<char> nameBuffer_;
+  // The names given out in the range being read (values, then subkeys), one
+  // after another, and where each ends; for the range's second reading, when
+  // entries went while it was read, the set of them.
+  std::vector<char> listed_;
+  std::vector<std::size_t> listedEnds_;
+  std::unordered_set<std::string_view> listedSet_;
+  bool rescanning_ = false;
+  std::uint32_t rescanPosition_ = 0;
 };

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
 #include "platform/last_error.h"
 #include "platform/memory_registry.h"
 #include "registry/registry_test_support.h"
@@ -36,20 +41,97 @@ TEST_F(EnumeratorTest, KeysThatCannotBeListedGiveTheRegistrysCode) {
   }
 }
 
-TEST_F(EnumeratorTest, DataThatGrewAfterTheQueryIsReadOnTheSecondTry) {
+// The value grows between the key's query and the value's reading, and
+// again at each of the next reads, `times` times in all.
+TEST_F(EnumeratorTest, DataThatKeepsGrowingIsReadAgainAFewTimesAtMost) {
   const char* key = "HKEY_CURRENT_USER\\Growing";
-  registry_.SetValue(key, "v", platform::kRegBinary, {1, 2});
-  std::vector<std::uint8_t> big(1000, 0x5a);
-  // The value grows between the key's query and the value's reading.
-  staged_.SetHook([&](const test::StagedRegistry::Point& point) {
-    if (point.call == test::StagedRegistry::Call::kEnumValue && point.path == key)
-      registry_.SetValue(key, "v", platform::kRegBinary, big);
-  });
+  for (int times : {1, 4, 5}) {
+    registry_.SetValue(key, "v", platform::kRegBinary, {1, 2});
+    int reads = 0;
+    std::vector<std::uint8_t> grown;
+    staged_.SetHook([&](const test::StagedRegistry::Point& point) {
+      if (point.call != test::StagedRegistry::Call::kEnumValue || point.path != key || reads++ >= times) return;
+      grown.assign(grown.empty() ? 1000 : grown.size() * 3, static_cast<std::uint8_t>(reads));
+      registry_.SetValue(key, "v", platform::kRegBinary, grown);
+    });
+    ASSERT_TRUE(enumerator_.Open(key));
+    EXPECT_EQ(enumerator_.dataCapacity, 2u * 2 + 2);
+    bool read = enumerator_.Next();
+    EXPECT_EQ(read, times <= 4) << times;
+    if (read) {
+      EXPECT_EQ(enumerator_.dataCapacity, grown.size() * 2 + 2);
+      EXPECT_EQ(std::vector<std::uint8_t>(enumerator_.current.data.get(),
+                                          enumerator_.current.data.get() + enumerator_.current.dataLength),
+                grown);
+    } else {
+      EXPECT_EQ(GetLastError(), platform::kErrorMoreData);
+    }
+    EXPECT_EQ(reads, std::min(times, 4) + 1) << times;
+  }
+  // A name too long for any buffer is no value that grows: one read.
+  registry_.DeleteValue(key, "v");
+  registry_.SetString(key, std::string(60000, 'n'), "x");
+  int reads = 0;
+  staged_.SetHook([&](const test::StagedRegistry::Point& point) { reads += point.call == test::StagedRegistry::Call::kEnumValue; });
   ASSERT_TRUE(enumerator_.Open(key));
-  EXPECT_EQ(enumerator_.dataCapacity, 2u * 2 + 2);
-  ASSERT_TRUE(enumerator_.Next());
-  EXPECT_EQ(enumerator_.dataCapacity, 1000u * 2 + 2);
-  EXPECT_EQ(std::vector<std::uint8_t>(enumerator_.current.data.get(), enumerator_.current.data.get() + 1000), big);
+  EXPECT_FALSE(enumerator_.Next());
+  EXPECT_EQ(GetLastError(), platform::kErrorMoreData);
+  EXPECT_EQ(reads, 1);
+}
+
+// What the listing of a key gives when entries, or the key itself, go (or
+// come) while it is listed: what is left, each once, and the normal end.
+TEST_F(EnumeratorTest, EntriesThatGoWhileAKeyIsListedAreLeftOutAndTheListingEndsNormally) {
+  const std::string key = "HKEY_CURRENT_USER\\Churn";
+  using Call = test::StagedRegistry::Call;
+  struct Case {
+    const char* what;
+    Call call;
+    std::uint32_t index;
+    std::function<void()> change;
+    std::vector<std::string> listed;
+  };
+  const std::vector<Case> cases = {
+      {"values after the one read", Call::kEnumValue, 2,
+       [&] { registry_.DeleteValue(key, "v2"), registry_.DeleteValue(key, "v3"); }, {"v0", "v1", "a", "b", "c"}},
+      // v3 moves up to where v2 was read: the values are read again for it.
+      {"a value read before", Call::kEnumValue, 3, [&] { registry_.DeleteValue(key, "v0"); },
+       {"v0", "v1", "v2", "v3", "a", "b", "c"}},
+      {"the subkey read last", Call::kEnumKey, 2, [&] { registry_.DeleteKey(key + "\\b"); },
+       {"v0", "v1", "v2", "v3", "a", "b", "c"}},
+      {"subkeys after the one read", Call::kEnumKey, 1,
+       [&] { registry_.DeleteKey(key + "\\b"), registry_.DeleteKey(key + "\\c"); }, {"v0", "v1", "v2", "v3", "a"}},
+      {"the key, among its values", Call::kEnumValue, 1, [&] { registry_.DeleteKey(key); }, {"v0"}},
+      {"the key, among its subkeys", Call::kEnumKey, 2, [&] { registry_.DeleteKey(key); },
+       {"v0", "v1", "v2", "v3", "a", "b"}},
+      // a moves down to where it was read before, and is not given twice.
+      {"a subkey that came before the place read", Call::kEnumKey, 1, [&] { registry_.AddKey(key + "\\0"); },
+       {"v0", "v1", "v2", "v3", "a", "b", "c"}},
+      {"a value, told as not found", Call::kEnumValue, 2,
+       [&] { staged_.Fail(Call::kEnumValue, key, platform::kErrorFileNotFound); }, {"v0", "v1", "a", "b", "c"}},
+  };
+  for (const Case& c : cases) {
+    staged_.SetHook(nullptr);
+    staged_.Fail(Call::kEnumValue, key, 0);
+    for (const char* name : {"v0", "v1", "v2", "v3"}) registry_.SetString(key, name, name);
+    registry_.DeleteKey(key + "\\0");
+    for (const char* name : {"a", "b", "c"}) registry_.AddKey(key + "\\" + name);
+    staged_.SetHook([&](const test::StagedRegistry::Point& point) {
+      if (point.call == c.call && point.index == c.index && point.path == key) c.change();
+    });
+    ASSERT_TRUE(enumerator_.Open(key)) << c.what;
+    std::vector<std::string> listed;
+    while (enumerator_.Next()) listed.push_back(enumerator_.current.name);
+    EXPECT_EQ(GetLastError(), platform::kErrorNoMoreFiles) << c.what;
+    EXPECT_EQ(listed, c.listed) << c.what;
+  }
+  // Any other error ends the listing with its code, as before.
+  staged_.SetHook(nullptr);
+  staged_.Fail(Call::kEnumKey, key, platform::kErrorAccessDenied);
+  ASSERT_TRUE(enumerator_.Open(key));
+  while (enumerator_.Next()) {
+  }
+  EXPECT_EQ(GetLastError(), platform::kErrorAccessDenied);
 }
 
 }  // namespace

@@ -5,11 +5,18 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <sstream>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include "io/file.h"
 #include "io/little_endian.h"
 #include "platform/registry.h"
+#include "registry/registry_snapshot.h"
+#include "registry/stored_key_export.h"
+#include "test/memory_files.h"
 #include "test/run.h"
 
 namespace registry_test {
@@ -52,6 +59,62 @@ inline std::string KeyRecord(const std::string& name, std::uint32_t childOffset)
 inline std::string ValueRecord(const std::string& name, std::uint32_t type, const std::string& data) {
   return U32(0) + U32(static_cast<std::uint32_t>(name.size())) + name + U32(type) +
          U32(static_cast<std::uint32_t>(data.size())) + data;
+}
+
+/// REGEDIT4 text a line an entry: "[path]" for a key's header, "[path] line"
+/// for each of its values, so that a test can compare them as sets.
+inline std::vector<std::string> EntryLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::string key;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty() || line.starts_with("REGEDIT4") || line.starts_with(";")) continue;
+    if (line.starts_with("[")) {
+      lines.push_back(key = line);
+    } else {
+      lines.push_back(key + " " + line);
+    }
+  }
+  return lines;
+}
+
+/// The tree that the snapshot at `path` (in `files`) holds, in EntryLines'
+/// form, read back as the comparison reads it; a key that leads to no block
+/// ends it with the line "unfinished".
+inline std::vector<std::string> StoredEntries(test::MemoryFiles& files, const std::string& path) {
+  File snapshot, text;
+  snapshot.OpenOrThrow(path, File::kModeRead);
+  text.OpenOrThrow(path + ".txt", File::kModeCreate | File::kModeWrite);
+  SnapshotReader reader(snapshot);
+  std::string root = reader.ReadRootPath();
+  std::vector<RegistryEntry> keys(reader.ReadCount());
+  for (RegistryEntry& key : keys) reader.ReadEntry(key);
+  bool finished = true;
+  for (const RegistryEntry& key : keys) finished = finished && ExportStoredKey(reader, key, text, root);
+  text.Close();
+  std::vector<std::string> lines = EntryLines(files.Get(path + ".txt").value_or(""));
+  if (!finished) lines.push_back("unfinished");
+  return lines;
+}
+
+/// Whether an EntryLines line belongs to the key at `key` or a key below it.
+inline bool InKey(std::string_view line, std::string_view key) {
+  for (std::string_view header : {"[", "[-"}) {
+    if (!line.starts_with(header)) continue;
+    std::string_view rest = line.substr(header.size());
+    if (rest.starts_with(key) && (rest.substr(key.size()).starts_with("]") || rest.substr(key.size()).starts_with("\\")))
+      return true;
+  }
+  return false;
+}
+
+/// The lines of `lines` inside the key at `key` (or, with `inside` false, outside it).
+inline std::vector<std::string> Part(const std::vector<std::string>& lines, std::string_view key, bool inside) {
+  std::vector<std::string> part;
+  for (const std::string& line : lines)
+    if (InKey(line, key) == inside) part.push_back(line);
+  return part;
 }
 
 }  // namespace registry_test
