@@ -5,6 +5,10 @@
 
 #include <filesystem>
 #include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "test/run.h"
 #include "test/temp_folder.h"
@@ -64,6 +68,7 @@ void ExpectReports(const test::TempPrefix& prefix, std::map<std::string, std::st
       EXPECT_EQ(prefix.ReadFile("drive_c/vastrel/" + name), ";   " + title + " File\r\n\r\n" + lines[name]) << name;
   }
   EXPECT_FALSE(prefix.Exists("drive_c/vastrel/protocol_new.ini"));  // the NT family has none
+  EXPECT_FALSE(prefix.Exists("drive_c/vastrel/prgx86new.txt"));  // nor has this system a third tree
 }
 
 // Capture, an installation, comparison: every report and every progress
@@ -98,6 +103,7 @@ TEST(DriverTest, ARunGivesEveryReportAndGoesOnPastWhatItCouldNotCapture) {
   EXPECT_EQ(prefix.ReadFile("drive_c/vastrel/cpy_win.ini"), winIni);
   EXPECT_EQ(prefix.ReadFile("drive_c/vastrel/cpy_system.ini"), "[boot]\r\nshell=explorer.exe\r\n");
   EXPECT_FALSE(prefix.Exists("drive_c/vastrel/cpy_protocol.ini"));
+  EXPECT_FALSE(prefix.Exists("drive_c/vastrel/prgx86dir.bin"));
   EXPECT_EQ(run("-d"),
             "Comparing Registry  \rCompared Registry        \nComparing C:\\windows\rCompared C:\\windows"
             "              \nComparing C:\\Program Files\rCompared C:\\Program Files              \n"
@@ -153,6 +159,94 @@ TEST(DriverTest, ARunGivesEveryReportAndGoesOnPastWhatItCouldNotCapture) {
   prefix.WriteFile("drive_c/other/win.ini", "[other]\r\n");
   EXPECT_EQ(test::RunVastrel(prefix.path(), {"-c"}, {{"WINDIR", "C:\\other"}}).status, 0);
   EXPECT_EQ(prefix.ReadFile("drive_c/vastrel/cpy_win.ini"), "[other]\r\n");
+}
+
+// The program files of 32-bit software: a third tree where the system keeps
+// them in a folder of their own, named by ProgramFiles(x86) or, unset, in a
+// 64-bit prefix, by what Wine gives; nothing else where it has none, and no
+// snapshot or report of an earlier run that would tell of one.
+TEST(DriverTest, TheProgramFilesOf32BitSoftwareAreAThirdTreeWhereTheyHaveAFolderOfTheirOwn) {
+  test::TempPrefix prefix;
+  prefix.WriteFile("drive_c/windows/win.ini", "[windows]\r\n");
+  prefix.WriteFile("drive_c/windows/system.ini", "[boot]\r\n");
+  prefix.WriteFile("drive_c/Program Files (x86)/Old/old.dll", "old");
+  prefix.WriteFile("drive_c/Other32/Old/old.dll", "old");
+  const std::string work = "drive_c/vastrel/";
+  auto run = [&](const char* option, const std::map<std::string, std::optional<std::string>>& environment = {}) {
+    test::RunResult result = test::RunVastrel(prefix.path(), {option}, environment);
+    EXPECT_EQ(result.status, 0);
+    return result.output;
+  };
+  auto trees = [](const char* verb, const char* pad, const std::string& x86) {
+    std::string lines;
+    for (std::string folder : {"C:\\windows", "C:\\Program Files"})
+      lines += verb + std::string("ing ") + folder + pad + "\r" + verb + "ed " + folder + "              \n";
+    if (!x86.empty()) lines += verb + std::string("ing ") + x86 + pad + "\r" + verb + "ed " + x86 + "              \n";
+    return lines;
+  };
+  auto capture = [&](const std::string& x86) {
+    return "Capturing Registry  \rCaptured Registry        \n" + trees("Captur", "  ", x86) +
+           "Capturing INI File  \rCaptured INI File        \n" + kPrompt;
+  };
+  auto compare = [&](const std::string& x86) {
+    return "Comparing Registry  \rCompared Registry        \n" + trees("Compar", "", x86) +
+           "Comparing INI File  \rCompared INI File        \n" + kPrompt;
+  };
+
+  // Unset in a 64-bit prefix: the folder Wine gives; its changes in the x86 reports.
+  EXPECT_EQ(run("-c"), capture("C:\\Program Files (x86)"));
+  prefix.WriteFile("drive_c/Program Files (x86)/Tool/tool32.exe", "MZ");
+  prefix.WriteFile("drive_c/Program Files (x86)/Old/old.dll", "changed");
+  EXPECT_EQ(run("-d"), compare("C:\\Program Files (x86)"));
+  EXPECT_EQ(prefix.ReadFile(work + "prgx86new.txt"), ";   New Added File\r\n\r\nC:\\Program Files (x86)\\Tool [DIR]\r\n");
+  EXPECT_EQ(prefix.ReadFile(work + "prgx86mod.txt"),
+            ";   Modified File\r\n\r\nC:\\Program Files (x86)\\Old\\old.dll\r\n");
+  EXPECT_EQ(prefix.ReadFile(work + "prgx86rem.txt"), ";   Removed File\r\n\r\n");
+  EXPECT_EQ(prefix.ReadFile(work + "prgnew.txt"), ";   New Added File\r\n\r\n");
+
+  // Set: the folder it names, compared as the snapshot names it.
+  EXPECT_EQ(run("-c", {{"ProgramFiles(x86)", "C:\\Other32"}}), capture("C:\\Other32"));
+  prefix.WriteFile("drive_c/Other32/New/new.dll", "new");
+  EXPECT_EQ(run("-d"), compare("C:\\Program Files (x86)"));
+  EXPECT_EQ(prefix.ReadFile(work + "prgx86new.txt"), ";   New Added File\r\n\r\nC:\\Other32\\New [DIR]\r\n");
+
+  // No third tree: what a system without one gives, and nothing left of the last.
+  prefix.WriteFile("system32.reg", "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win32\n");
+  const std::string system64 = prefix.ReadFile("system.reg"), system32 = prefix.ReadFile("system32.reg");
+  for (const auto& [what, x86] : std::vector<std::pair<std::string, std::optional<std::string>>>{
+           {"the program-files folder", "c:\\program files\\"},
+           {"a folder that is not there", "C:\\Missing"},
+           {"empty", ""},
+           {"unset in a 32-bit prefix", std::nullopt}}) {
+    SCOPED_TRACE(what);
+    prefix.WriteFile("system.reg", x86 ? system64 : system32);
+    ASSERT_TRUE(prefix.Exists(work + "prgx86dir.bin") && prefix.Exists(work + "prgx86new.txt"));
+    EXPECT_EQ(run("-c", {{"ProgramFiles(x86)", x86}}), capture(""));
+    EXPECT_FALSE(prefix.Exists(work + "prgx86dir.bin"));
+    EXPECT_EQ(run("-d", {{"ProgramFiles(x86)", x86}}), compare(""));
+    for (const char* report : {"prgx86new.txt", "prgx86mod.txt", "prgx86rem.txt"})
+      EXPECT_FALSE(prefix.Exists(work + report)) << report;
+    // The next case starts from a run with the third tree.
+    prefix.WriteFile("system.reg", system64);
+    run("-c");
+    run("-d");
+  }
+}
+
+// A capture replaces the INI copies of the last one; a copy that fails
+// leaves none, which the comparison then reports missing, rather than the
+// old copy, which it would take for this capture's.
+TEST(DriverTest, AnINIFileThatCannotBeCopiedLeavesNoCopyOfAnEarlierCapture) {
+  test::TempPrefix prefix;
+  prefix.WriteFile("drive_c/windows/win.ini", "[windows]\r\nload=\r\n");
+  prefix.WriteFile("drive_c/windows/system.ini", "[boot]\r\n");
+  EXPECT_EQ(test::RunVastrel(prefix.path(), {"-c"}).status, 0);
+  ASSERT_EQ(prefix.ReadFile("drive_c/vastrel/cpy_win.ini"), "[windows]\r\nload=\r\n");
+  std::filesystem::remove(prefix.path() + "/drive_c/windows/win.ini");
+  prefix.WriteFile("drive_c/windows/system.ini", "[boot]\r\nshell=x\r\n");
+  EXPECT_EQ(test::RunVastrel(prefix.path(), {"-c"}).status, 0);
+  EXPECT_FALSE(prefix.Exists("drive_c/vastrel/cpy_win.ini"));
+  EXPECT_EQ(prefix.ReadFile("drive_c/vastrel/cpy_system.ini"), "[boot]\r\nshell=x\r\n");
 }
 
 }  // namespace

@@ -31,11 +31,13 @@ const char kSample[] = "HKEY_CURRENT_USER\\Software\\Sample";
 
 // What each sequence writes, in the order it writes it; the files of one
 // group are open together.
-const std::vector<std::vector<std::string>> kCaptureFiles = {{"reg.bin"}, {"windir.bin"}, {"prgdir.bin"}};
+const std::vector<std::vector<std::string>> kCaptureFiles = {
+    {"reg.bin"}, {"windir.bin"}, {"prgdir.bin"}, {"prgx86dir.bin"}};
 const std::vector<std::vector<std::string>> kCompareFiles = {
     {"new.reg", "mod.reg", "modo.reg", "rem.reg", "redo.reg", "undo.reg"},
     {"new.txt", "mod.txt", "rem.txt"},
     {"prgnew.txt", "prgmod.txt", "prgrem.txt"},
+    {"prgx86new.txt", "prgx86mod.txt", "prgx86rem.txt"},
     {"win_new.ini", "win_modo.ini", "win_mod.ini", "win_rem.ini"},
     {"system_new.ini", "system_modo.ini", "system_mod.ini", "system_rem.ini"}};
 
@@ -47,11 +49,14 @@ const std::vector<std::vector<std::string>> kCompareFiles = {
 class FaultTest : public ::testing::Test {
  protected:
   FaultTest() {
-    // The driver checks that there is a prefix; everything else is in memory.
-    prefix_.WriteFile("system.reg", "WINE REGISTRY Version 2\n");
+    // The driver checks that there is a prefix, a 64-bit one, whose folders
+    // the Linux build names when the variables are unset; everything else is
+    // in memory.
+    prefix_.WriteFile("system.reg", "WINE REGISTRY Version 2\n\n#arch=win64\n");
     setenv("WINEPREFIX", prefix_.path().c_str(), 1);
     unsetenv("WINDIR");
     unsetenv("ProgramFiles");
+    unsetenv("ProgramFiles(x86)");
     if (!std::freopen("/dev/null", "r", stdin)) ADD_FAILURE() << "no /dev/null";  // for the prompt
     platform::SetRegistry(&staged_);
     registry_.SetString(kSample, "Ver", "1");
@@ -66,7 +71,8 @@ class FaultTest : public ::testing::Test {
     platform::SetRegistry(nullptr);
   }
 
-  // A fresh system's files: the Windows and program-files trees and the INI files.
+  // A fresh system's files: the Windows tree, the two program-files trees and
+  // the INI files.
   void NewFiles() {
     files_.reset();
     files_.emplace();
@@ -75,6 +81,7 @@ class FaultTest : public ::testing::Test {
     files_->Put("C:\\windows\\system32\\kernel32.dll", std::string(3000, 'k'));
     files_->Put("C:\\windows\\Fonts\\arial.ttf", "font");
     files_->Put("C:\\Program Files\\Common Files\\shared.dll", "shared");
+    files_->Put("C:\\Program Files (x86)\\Common Files\\shared32.dll", "shared");
   }
 
   // Changes the registry, the trees and the INI files as an installation might.
@@ -86,6 +93,7 @@ class FaultTest : public ::testing::Test {
     files_->Put("C:\\windows\\system32\\kernel32.dll", std::string(3001, 'k'));
     files_->Remove("C:\\windows\\Fonts\\arial.ttf");
     files_->Put("C:\\Program Files\\Sample\\sample.exe", "exe");
+    files_->Put("C:\\Program Files (x86)\\Sample\\sample32.dll", "dll");
     files_->Put("C:\\windows\\win.ini", "[windows]\r\nload=sample.exe\r\n[Sample]\r\nPath=C:\\Sample\r\n");
     files_->Put("C:\\windows\\system.ini", "[boot]\r\nshell=sample.exe\r\n[sample]\r\nx=1\r\n");
   }
@@ -182,8 +190,8 @@ TEST_F(FaultTest, AReadThatFailsOrComesBackShortInAnyInputIsNamedOrHarmless) {
   // the start of its reports.
   const std::string win = "C:\\windows\\";
   for (const auto& [path, group] : std::vector<std::pair<std::string, std::size_t>>{
-           {kWork + "reg.bin", 0}, {kWork + "windir.bin", 1}, {kWork + "prgdir.bin", 2}, {kWork + "cpy_win.ini", 3},
-           {win + "win.ini", 3}, {kWork + "cpy_system.ini", 4}, {win + "system.ini", 4}}) {
+           {kWork + "reg.bin", 0}, {kWork + "windir.bin", 1}, {kWork + "prgdir.bin", 2}, {kWork + "prgx86dir.bin", 3},
+           {kWork + "cpy_win.ini", 4}, {win + "win.ini", 4}, {kWork + "cpy_system.ini", 5}, {win + "system.ini", 5}}) {
     Installed();
     files_->FailReadsAt(path, files_->Get(path)->size() / 2);
     result = Run("-d");

@@ -11,6 +11,9 @@ namespace platform {
 /// unset one gives what the platform's own programs would see, or nothing.
 std::optional<std::string> GetWindowsFolder();
 std::optional<std::string> GetProgramFilesFolder();
+/// The program-files folder of 32-bit software (ProgramFiles(x86)), which a
+/// 64-bit system has beside the other; nothing on a 32-bit one.
+std::optional<std::string> GetProgramFilesX86Folder();
 
 /// The current user's key below HKEY_USERS, which HKEY_CURRENT_USER shows:
 /// the user's security identifier ("S-1-5-21-..."), or empty when unknown.

@@ -46,6 +46,10 @@ class FileSystem {
   virtual std::unique_ptr<FolderSearch> FindFirst(const std::string& pattern, FindData* data) = 0;
   /// Creates one folder (CreateDirectoryA).
   virtual bool CreateFolder(const std::string& path) = 0;
+  /// Whether `path` names a folder (GetFileAttributesA with FILE_ATTRIBUTE_DIRECTORY).
+  virtual bool FolderExists(const std::string& path) = 0;
+  /// Removes a file (DeleteFileA).
+  virtual bool DeleteFile(const std::string& path) = 0;
   /// Copies a file, overwriting the target (CopyFileA with fail-if-exists false).
   virtual bool CopyFile(const std::string& from, const std::string& to) = 0;
 };

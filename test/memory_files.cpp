@@ -208,4 +208,23 @@ bool MemoryFiles::CopyFile(const std::string& from, const std::string& to) {
   return target && target->Write(content.data(), static_cast<std::uint32_t>(content.size()));
 }
 
+bool MemoryFiles::FolderExists(const std::string& path) {
+  if (disk_) return disk_->FolderExists(path);
+  const Node* node = Find(path);
+  return node && node->folder;
+}
+
+bool MemoryFiles::DeleteFile(const std::string& path) {
+  if (disk_) return disk_->DeleteFile(path);
+  std::string key = KeyOf(path);
+  const Node* node = Find(key);
+  if (!node) {
+    const Node* folder = Find(ParentOf(key));
+    return Fail(folder && folder->folder ? platform::kErrorFileNotFound : platform::kErrorPathNotFound);
+  }
+  if (node->folder) return Fail(platform::kErrorAccessDenied);
+  nodes_.erase(key);
+  return true;
+}
+
 }  // namespace test

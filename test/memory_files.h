@@ -46,6 +46,8 @@ class MemoryFiles : public platform::FileSystem {
   std::unique_ptr<platform::FolderSearch> FindFirst(const std::string& pattern, platform::FindData* data) override;
   bool CreateFolder(const std::string& path) override;
   bool CopyFile(const std::string& from, const std::string& to) override;
+  bool FolderExists(const std::string& path) override;
+  bool DeleteFile(const std::string& path) override;
 
  private:
   struct Fault {  // past `at` bytes (or entries), the operation fails with `error`

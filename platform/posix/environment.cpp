@@ -22,6 +22,13 @@ std::optional<std::string> GetProgramFilesFolder() {
   return FromEnvironment("ProgramFiles", "C:\\Program Files");
 }
 
+// Wine gives a 64-bit program this variable in a 64-bit prefix only.
+std::optional<std::string> GetProgramFilesX86Folder() {
+  if (const char* value = std::getenv("ProgramFiles(x86)")) return value;
+  if (posix::IsPrefix32Bit()) return std::nullopt;
+  return "C:\\Program Files (x86)";
+}
+
 std::string GetCurrentUserSid() { return posix::kPrefixUserSid; }
 
 unsigned GetPlatformId() { return 2; }  // Wine presents the NT family

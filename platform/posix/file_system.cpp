@@ -110,6 +110,26 @@ class PosixFileSystem : public FileSystem {
     return true;
   }
 
+  bool FolderExists(const std::string& path) override {
+    struct stat st;
+    return ::stat(posix::HostPath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  }
+
+  bool DeleteFile(const std::string& path) override {
+    std::string host = posix::HostPath(path);
+    struct stat st;
+    // Windows removes no folder this way.
+    if (::lstat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+      SetLastError(kErrorAccessDenied);
+      return false;
+    }
+    if (::unlink(host.c_str()) != 0) {
+      SetErrno(errno, host);
+      return false;
+    }
+    return true;
+  }
+
   bool CopyFile(const std::string& from, const std::string& to) override {
     std::unique_ptr<NativeFile> source = Open(from, OpenMode::kRead);
     if (!source) return false;

@@ -3,8 +3,10 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -18,6 +20,22 @@ std::string PrefixFolder() {
   if (const char* prefix = std::getenv("WINEPREFIX"); prefix && *prefix) return prefix;
   const char* home = std::getenv("HOME");
   return std::string(home ? home : "") + "/.wine";
+}
+
+bool IsPrefix32Bit() {
+  // Wine writes its options in the few lines before the first key.
+  std::ifstream file(PrefixFolder() + "/system.reg", std::ios::binary);
+  std::string head(4096, '\0');
+  file.read(head.data(), static_cast<std::streamsize>(head.size()));
+  head.resize(static_cast<std::size_t>(file.gcount()));
+  for (std::size_t start = 0; start < head.size() && head[start] != '[';) {
+    std::size_t end = std::min(head.find('\n', start), head.size());
+    std::string_view line(head.data() + start, end - start);
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    if (line.starts_with("#arch=")) return line == "#arch=win32";
+    start = end + 1;
+  }
+  return false;
 }
 
 namespace {

@@ -9,6 +9,11 @@ namespace platform::posix {
 /// The prefix folder: WINEPREFIX, or ~/.wine when it is unset, as in Wine.
 std::string PrefixFolder();
 
+/// Whether the prefix is a 32-bit one: its system.reg says "#arch=win32" in
+/// the lines before its first key. Wine makes 64-bit prefixes unless asked,
+/// and takes one without the line for one of its own kind.
+bool IsPrefix32Bit();
+
 /// The host path of a Windows path. "X:\a\b" lies below the prefix's
 /// dosdevices/x:, a path that starts with one backslash on drive C:, and a
 /// path that starts with "/" is a host path already. Each component that

@@ -31,6 +31,7 @@ std::optional<std::string> FromEnvironment(const wchar_t* name) {
 
 std::optional<std::string> GetWindowsFolder() { return FromEnvironment(L"WINDIR"); }
 std::optional<std::string> GetProgramFilesFolder() { return FromEnvironment(L"ProgramFiles"); }
+std::optional<std::string> GetProgramFilesX86Folder() { return FromEnvironment(L"ProgramFiles(x86)"); }
 
 std::string GetCurrentUserSid() {
   HANDLE token = nullptr;

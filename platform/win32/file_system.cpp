@@ -187,6 +187,13 @@ class Win32FileSystem : public FileSystem {
   bool CopyFile(const std::string& from, const std::string& to) override {
     return ::CopyFileW(Wide(WidePath(from)), Wide(WidePath(to)), FALSE) != FALSE;
   }
+
+  bool FolderExists(const std::string& path) override {
+    DWORD attributes = ::GetFileAttributesW(Wide(WidePath(path)));
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  }
+
+  bool DeleteFile(const std::string& path) override { return ::DeleteFileW(Wide(WidePath(path))) != FALSE; }
 };
 
 }  // namespace
