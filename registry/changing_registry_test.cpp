@@ -16,6 +16,7 @@
 #include "registry/registry_capture.h"
 #include "registry/registry_compare.h"
 #include "registry/registry_test_support.h"
+#include "test/memory_files.h"
 #include "test/staged_registry.h"
 
 namespace {
@@ -78,7 +79,7 @@ TEST(CaptureWhileChangedTest, WhatGoesDuringTheWalkIsLeftOutAndTheRestIsWhole) {
     staged.SetHook([&](const test::StagedRegistry::Point&) { ++calls; });
     registry_test::UseRegistry use(staged);
     ASSERT_TRUE(CaptureRegistry("", snapshot));
-    quiet = registry_test::StoredEntries(files, snapshot);
+    quiet = registry_test::StoredEntries(snapshot);
   }
   ASSERT_EQ(console.Text(), "");
   const std::vector<std::string> quietRest = Part(quiet, kChurned, false);
@@ -97,7 +98,7 @@ TEST(CaptureWhileChangedTest, WhatGoesDuringTheWalkIsLeftOutAndTheRestIsWhole) {
       registry_test::UseRegistry use(staged);
       EXPECT_TRUE(CaptureRegistry("", snapshot));
       EXPECT_EQ(LinesNotAboutTheChurnedKey(console.Text()), std::vector<std::string>{});
-      std::vector<std::string> stored = registry_test::StoredEntries(files, snapshot);
+      std::vector<std::string> stored = registry_test::StoredEntries(snapshot);
       EXPECT_EQ(Part(stored, kChurned, false), quietRest);
       for (const std::string& line : Part(stored, kChurned, true))
         EXPECT_NE(std::find(quietKey.begin(), quietKey.end(), line), quietKey.end()) << line;
@@ -148,7 +149,7 @@ TEST(CompareWhileChangedTest, WhatGoesDuringTheWalkIsReportedRemovedAndTheRestAs
     FillAround(before);
     registry_test::UseRegistry use(before);
     ASSERT_TRUE(CaptureRegistry("", "C:\\vastrel\\reg.bin"));
-    storedKey = Part(registry_test::StoredEntries(files, "C:\\vastrel\\reg.bin"), kChurned, true);
+    storedKey = Part(registry_test::StoredEntries("C:\\vastrel\\reg.bin"), kChurned, true);
   }
   std::map<std::string, std::vector<std::string>> quiet;
   int calls = 0;

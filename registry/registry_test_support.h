@@ -16,7 +16,6 @@
 #include "platform/registry.h"
 #include "registry/registry_snapshot.h"
 #include "registry/stored_key_export.h"
-#include "test/memory_files.h"
 #include "test/run.h"
 
 namespace registry_test {
@@ -79,21 +78,34 @@ inline std::vector<std::string> EntryLines(const std::string& text) {
   return lines;
 }
 
-/// The tree that the snapshot at `path` (in `files`) holds, in EntryLines'
-/// form, read back as the comparison reads it; a key that leads to no block
-/// ends it with the line "unfinished".
-inline std::vector<std::string> StoredEntries(test::MemoryFiles& files, const std::string& path) {
+/// The tree that the snapshot at `path` holds as REGEDIT4 text, after the
+/// two lines that begin every report, read back as the comparison reads it
+/// (into `path`.txt); with `finished` false when a key leads to no block.
+inline std::string StoredText(const std::string& path, bool* finished = nullptr) {
   File snapshot, text;
   snapshot.OpenOrThrow(path, File::kModeRead);
   text.OpenOrThrow(path + ".txt", File::kModeCreate | File::kModeWrite);
+  text.Write("REGEDIT4\r\n\r\n;   Snapshot\r\n\r\n");
   SnapshotReader reader(snapshot);
   std::string root = reader.ReadRootPath();
   std::vector<RegistryEntry> keys(reader.ReadCount());
   for (RegistryEntry& key : keys) reader.ReadEntry(key);
-  bool finished = true;
-  for (const RegistryEntry& key : keys) finished = finished && ExportStoredKey(reader, key, text, root);
+  bool whole = true;
+  for (const RegistryEntry& key : keys) whole = whole && ExportStoredKey(reader, key, text, root);
   text.Close();
-  std::vector<std::string> lines = EntryLines(files.Get(path + ".txt").value_or(""));
+  if (finished) *finished = whole;
+  File in;
+  in.OpenOrThrow(path + ".txt", File::kModeRead);
+  std::string bytes(in.GetLength(), '\0');
+  in.ReadExactly(bytes.data(), static_cast<std::uint32_t>(bytes.size()), "the text");
+  return bytes;
+}
+
+/// StoredText in EntryLines' form; a key that leads to no block ends it with
+/// the line "unfinished".
+inline std::vector<std::string> StoredEntries(const std::string& path) {
+  bool finished = true;
+  std::vector<std::string> lines = EntryLines(StoredText(path, &finished));
   if (!finished) lines.push_back("unfinished");
   return lines;
 }

@@ -1,5 +1,6 @@
 #include "test/run.h"
 
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -7,6 +8,22 @@
 #include <stdexcept>
 
 namespace test {
+
+namespace {
+
+// In the child: the environment and the program, which does not return.
+[[noreturn]] void Exec(const std::string& executable, const std::vector<std::string>& arguments,
+                       const std::map<std::string, std::optional<std::string>>& environment) {
+  for (const auto& [name, value] : environment)
+    value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+  std::vector<char*> argv = {const_cast<char*>(executable.c_str())};
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  execv(executable.c_str(), argv.data());
+  _exit(127);
+}
+
+}  // namespace
 
 RunResult Run(const std::string& executable, const std::vector<std::string>& arguments,
               const std::map<std::string, std::optional<std::string>>& environment,
@@ -19,13 +36,7 @@ RunResult Run(const std::string& executable, const std::vector<std::string>& arg
     dup2(in[0], 0);
     dup2(out[1], 1);
     for (int fd : {in[0], in[1], out[0], out[1]}) close(fd);
-    for (const auto& [name, value] : environment)
-      value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
-    std::vector<char*> argv = {const_cast<char*>(executable.c_str())};
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    execv(executable.c_str(), argv.data());
-    _exit(127);
+    Exec(executable, arguments, environment);
   }
   close(in[0]);
   close(out[1]);
@@ -40,6 +51,28 @@ RunResult Run(const std::string& executable, const std::vector<std::string>& arg
   waitpid(child, &status, 0);
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
+}
+
+int Start(const std::string& executable, const std::vector<std::string>& arguments,
+          const std::map<std::string, std::optional<std::string>>& environment, const std::string& outputPath) {
+  pid_t child = fork();
+  if (child < 0) throw std::runtime_error("fork failed");
+  if (child == 0) {
+    int in = open("/dev/null", O_RDONLY), out = open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (in < 0 || out < 0) _exit(127);
+    dup2(in, 0);
+    dup2(out, 1);
+    close(in);
+    close(out);
+    Exec(executable, arguments, environment);
+  }
+  return child;
+}
+
+int Wait(int process) {
+  int status = 0;
+  if (waitpid(process, &status, 0) != process) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 RunResult RunVastrel(const std::string& prefix, const std::vector<std::string>& arguments,

@@ -20,6 +20,14 @@ RunResult Run(const std::string& executable, const std::vector<std::string>& arg
               const std::map<std::string, std::optional<std::string>>& environment = {},
               const std::string& input = {});
 
+/// Starts `executable` as Run does, but without waiting for it: standard
+/// input is empty, and what it writes goes to the file `outputPath`. Its
+/// process id, for Wait.
+int Start(const std::string& executable, const std::vector<std::string>& arguments,
+          const std::map<std::string, std::optional<std::string>>& environment, const std::string& outputPath);
+/// Waits for a process that Start started; its exit status, or -1.
+int Wait(int process);
+
 /// Runs vastrel with WINEPREFIX set to `prefix` (and WINDIR and ProgramFiles
 /// unset unless given); its output comes without the spinner's steps.
 RunResult RunVastrel(const std::string& prefix, const std::vector<std::string>& arguments,

@@ -93,24 +93,6 @@ const std::string kLongChain = [] {
 constexpr char kWinIniBefore[] = "[mail]\r\nmapi=1\r\n[Vastrel]\r\nKeep=yes\r\nOld=1\r\n";
 constexpr char kWinIniAfter[] = "[mail]\r\nmapi=0\r\n[Vastrel]\r\nKeep=yes\r\nVersion=2\r\n";
 
-// What Wine changes by itself when it starts, whatever was installed: the
-// display driver's date (twice, through the CurrentControlSet link) and the
-// processor's clock. Left out of the registry reports by name, and printed.
-const std::vector<Restamp> kWineRestamps = {
-    {R"(HKEY_LOCAL_MACHINE\System\ControlSet001\Control\Class\{4D36E968-E325-11CE-BFC1-08002BE10318}\0000)",
-     "DriverDateData"},
-    {R"(HKEY_LOCAL_MACHINE\System\CurrentControlSet\Control\Class\{4D36E968-E325-11CE-BFC1-08002BE10318}\0000)",
-     "DriverDateData"},
-    {R"(HKEY_LOCAL_MACHINE\Hardware\Description\System\CentralProcessor\*)", "~MHz"},
-};
-
-// Keys that vastrel.exe cannot list under Wine and the Linux build reads
-// from the files, as both name them: Perflib\009, which opens but cannot be
-// queried.
-const std::vector<std::string> kKeysVastrelExeCannotOpen = {
-    R"(HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\Perflib\009)",
-    R"(HKEY_LOCAL_MACHINE\Software\Wow6432Node\Microsoft\Windows NT\CurrentVersion\Perflib\009)",
-};
 // A link key in the prefix's files whose target exists only while Wine runs:
 // the Linux build cannot open it, as Wine could not without its server.
 const std::vector<std::string> kKeysTheLinuxBuildCannotOpen = {
@@ -200,7 +182,12 @@ const std::map<std::string, std::string> kOtherReports = {
     {"prgnew.txt", ";   New Added File\n\nC:\\Program Files\\Vastrel Test\\Plugins [DIR]\n"
                    "C:\\Program Files\\Vastrel Test\\tool.exe\nC:\\Program Files\\Vastrel Test\\Ωmega 中文 🌍.txt\n"},
     {"prgmod.txt", ";   Modified File\n\nC:\\Program Files\\Vastrel Test\\readme.txt\n"},
-    {"prgrem.txt", ";   Removed File\n\n"}, {"win_new.ini", "\n[Vastrel]\nVersion=2\n"},
+    {"prgrem.txt", ";   Removed File\n\n"},
+    // What a 32-bit installer puts where Wine has it put them.
+    {"prgx86new.txt", ";   New Added File\n\nC:\\Program Files (x86)\\Vastrel Test\\tool32.dll\n"},
+    {"prgx86mod.txt", ";   Modified File\n\n"},
+    {"prgx86rem.txt", ";   Removed File\n\nC:\\Program Files (x86)\\Vastrel Test\\old32.dll\n"},
+    {"win_new.ini", "\n[Vastrel]\nVersion=2\n"},
     {"win_mod.ini", "\n[mail]\nmapi=0\n"}, {"win_modo.ini", "\n[mail]\nmapi=1\n"},
     {"win_rem.ini", "\n[Vastrel]\nOld=1\n"}, {"system_new.ini", ""}, {"system_mod.ini", ""}, {"system_modo.ini", ""},
     {"system_rem.ini", ""}};
@@ -243,6 +230,7 @@ class WineEndToEnd : public ::testing::Test {
     WriteAll(prefix_->DriveC("windows/vastrel-old.txt"), "old\r\n");
     WriteAll(prefix_->DriveC("windows/system32/vastrel-lib.dll"), "version 1");
     WriteAll(prefix_->DriveC("Program Files/Vastrel Test/readme.txt"), "one\r\n");
+    WriteAll(prefix_->DriveC("Program Files (x86)/Vastrel Test/old32.dll"), "MZ");
     // Links to folders are recorded, not walked, by both builds: one leads to
     // the host's root, one back up the tree.
     fs::create_directory_symlink("/", prefix_->DriveC("Program Files/Vastrel Test/to-root"));
@@ -265,6 +253,8 @@ class WineEndToEnd : public ::testing::Test {
     WriteAll(prefix_->DriveC("Program Files/Vastrel Test/readme.txt"), "one\r\ntwo\r\n");
     WriteAll(prefix_->DriveC("Program Files/Vastrel Test/tool.exe"), "MZ");
     WriteAll(prefix_->DriveC("Program Files/Vastrel Test/Plugins/plugin.dll"), "MZ");
+    WriteAll(prefix_->DriveC("Program Files (x86)/Vastrel Test/tool32.dll"), "MZ");
+    fs::remove(prefix_->DriveC("Program Files (x86)/Vastrel Test/old32.dll"));
     prefix_->WaitForServer();
     windows_.compareOutput = RunBuild(true, "-d", "windows");
     linux_.compareOutput = RunBuild(false, "-d", "linux");
@@ -321,8 +311,9 @@ std::string Without(const std::vector<Restamp>& restamps, const BuildRun& run, c
 TEST_F(WineEndToEnd, EveryStepOfBothRunsCompletes) {
   for (const BuildRun* run : {&windows_, &linux_}) {
     SCOPED_TRACE(run == &windows_ ? "vastrel.exe under Wine" : "the Linux build");
+    // vastrel.exe takes the folder of 32-bit programs from Wine, the Linux build from its own rule.
     for (const char* step : {"Registry        ", "C:\\windows              ", "C:\\Program Files              ",
-                             "INI File        "}) {
+                             "C:\\Program Files (x86)              ", "INI File        "}) {
       EXPECT_NE(run->captureOutput.find("\rCaptured " + std::string(step) + "\n"), std::string::npos) << step;
       EXPECT_NE(run->compareOutput.find("\rCompared " + std::string(step) + "\n"), std::string::npos) << step;
     }

@@ -29,6 +29,14 @@ inline const std::vector<std::string> kKeysOnlyWhileWineRuns = {
     R"(HKEY_USERS\S-1-5-21-0-0-0-1000\Software\Wine\Fonts\Cache)",
 };
 
+/// Keys that vastrel.exe cannot list under Wine and the Linux build reads
+/// from the files, as both name them: Perflib\009, which opens but cannot be
+/// queried.
+inline const std::vector<std::string> kKeysVastrelExeCannotOpen = {
+    R"(HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\Perflib\009)",
+    R"(HKEY_LOCAL_MACHINE\Software\Wow6432Node\Microsoft\Windows NT\CurrentVersion\Perflib\009)",
+};
+
 /// True when `path` is `key` or, with `orBelow`, lies below it; names match
 /// without regard to case.
 inline bool InKey(const std::string& path, const std::string& key, bool orBelow = true) {

@@ -45,21 +45,25 @@ RunResult WinePrefix::RunBatch(const std::string& name, const std::vector<std::s
 }
 
 RunResult WinePrefix::Host(const std::string& program, const std::vector<std::string>& arguments) const {
-  return Run(program, arguments,
-             {{"WINEPREFIX", prefix_},
-              {"HOME", folder_.path() + "/home"},
-              {"TMPDIR", folder_.path() + "/tmp"},
-              {"WINEDEBUG", "-all"},
-              // Wine names files on disk in the locale's character set; the
-              // Linux build reads them as UTF-8.
-              {"LC_ALL", "C.UTF-8"},
-              // No Mono or Gecko installer, no menu entries, no windows.
-              {"WINEDLLOVERRIDES", "mscoree,mshtml=;winemenubuilder.exe=d"},
-              {"DISPLAY", std::nullopt},
-              {"WAYLAND_DISPLAY", std::nullopt},
-              // Both builds take the folders from these; Wine sets its own.
-              {"WINDIR", std::nullopt},
-              {"ProgramFiles", std::nullopt}});
+  return Run(program, arguments, Environment());
+}
+
+std::map<std::string, std::optional<std::string>> WinePrefix::Environment() const {
+  return {{"WINEPREFIX", prefix_},
+          {"HOME", folder_.path() + "/home"},
+          {"TMPDIR", folder_.path() + "/tmp"},
+          {"WINEDEBUG", "-all"},
+          // Wine names files on disk in the locale's character set; the
+          // Linux build reads them as UTF-8.
+          {"LC_ALL", "C.UTF-8"},
+          // No Mono or Gecko installer, no menu entries, no windows.
+          {"WINEDLLOVERRIDES", "mscoree,mshtml=;winemenubuilder.exe=d"},
+          {"DISPLAY", std::nullopt},
+          {"WAYLAND_DISPLAY", std::nullopt},
+          // Both builds take the folders from these; Wine sets its own.
+          {"WINDIR", std::nullopt},
+          {"ProgramFiles", std::nullopt},
+          {"ProgramFiles(x86)", std::nullopt}};
 }
 
 }  // namespace test

@@ -3,7 +3,9 @@
 // TMPDIR of its own so that nothing touches the user's ~/.wine or another
 // prefix's server. The destructor ends the prefix's server and removes it all.
 
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,6 +37,11 @@ class WinePrefix {
   RunResult RunBatch(const std::string& name, const std::vector<std::string>& commands) const;
   /// Runs a host program with the prefix's environment (the Linux vastrel).
   RunResult Host(const std::string& program, const std::vector<std::string>& arguments) const;
+  /// Starts `wine` with `arguments` in the prefix and goes on; what it
+  /// writes goes to `outputPath`. Its process id, for test::Wait.
+  int StartWine(const std::vector<std::string>& arguments, const std::string& outputPath) const {
+    return Start(VASTREL_WINE, arguments, Environment(), outputPath);
+  }
   /// Waits until the prefix's last program has ended and Wine has written
   /// its registry files (wineserver -w).
   void WaitForServer() const { Host(VASTREL_WINESERVER, {"-w"}); }
@@ -42,6 +49,7 @@ class WinePrefix {
  private:
   struct Empty {};
   explicit WinePrefix(Empty) {}
+  std::map<std::string, std::optional<std::string>> Environment() const;
 
   TempFolder folder_;
   std::string prefix_ = folder_.path() + "/prefix";
