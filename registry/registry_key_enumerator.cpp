@@ -96,8 +96,8 @@ bool RegistryKeyEnumerator::Open(const std::string& keyPath) {
   // listing there, and lose the rest of it.
   std::uint32_t longestName = std::min(std::max(info.maxValueNameLength, info.maxSubKeyLength), kMaxNameLength);
   TakeSpare(room_.spareNameBuffers_, nameBuffer_, std::max(kNameBufferSize, longestName * kMaxBytesPerCharacter + 1));
-  TakeSpare(room_.spareNameBuffers_, listed_, 0);
-  TakeSpare(room_.spareNameEnds_, listedEnds_, 0);
+  TakeSpare(room_.spareListed_, listed_, 0);
+  listedKeys_ = false;
   platform::SetLastError(platform::kErrorSuccess);
   return true;
 }
@@ -125,19 +125,23 @@ bool RegistryKeyEnumerator::Next() {
     const bool values = index < valueCount;
     const std::uint32_t position = rescanning_ ? rescanPosition_ : values ? index : index - valueCount;
     if (values ? ReadValue(position) : ReadSubkey(position)) {
-      if (rescanning_)
+      if (rescanning_) {
         ++rescanPosition_;
-      else
+        if (listedSet_.contains(std::hash<std::string_view>{}(current.name))) continue;
+      } else {
         ++index;
-      if (ListedBefore(current.name)) {
-        // Came back in its next place: an entry came before it, and the
-        // range holds one more than counted.
-        if (!rescanning_) ++(values ? valueCount : subkeyCount);
-        continue;
-      }
-      if (!rescanning_) {
-        listed_.insert(listed_.end(), current.name.begin(), current.name.end());
-        listedEnds_.push_back(listed_.size());
+        if (listedKeys_ != !values) {  // the first entry of the subkeys
+          listed_.clear();
+          listedKeys_ = !values;
+        }
+        if (!listed_.empty() && current.name == lastListed_) {
+          // Given again in the next place: an entry came before it, and the
+          // range holds one more than counted.
+          ++(values ? valueCount : subkeyCount);
+          continue;
+        }
+        listed_.push_back(std::hash<std::string_view>{}(current.name));
+        lastListed_ = current.name;
       }
       platform::SetLastError(platform::kErrorSuccess);
       return true;
@@ -153,7 +157,6 @@ bool RegistryKeyEnumerator::Next() {
     rescanning_ = false;
     index = values ? valueCount : valueCount + subkeyCount;
     listed_.clear();
-    listedEnds_.clear();
   }
   index = valueCount + subkeyCount;
   rescanning_ = false;
@@ -161,24 +164,11 @@ bool RegistryKeyEnumerator::Next() {
   return false;
 }
 
-bool RegistryKeyEnumerator::ListedBefore(std::string_view name) const {
-  if (rescanning_) return listedSet_.contains(name);
-  // An entry that came before the place being read moves the one read last
-  // down into it.
-  if (listedEnds_.empty()) return false;
-  std::size_t start = listedEnds_.size() == 1 ? 0 : listedEnds_[listedEnds_.size() - 2];
-  return name == std::string_view(listed_.data() + start, listed_.size() - start);
-}
-
 void RegistryKeyEnumerator::StartRescan() {
   rescanning_ = true;
   rescanPosition_ = 0;
   listedSet_.clear();
-  std::size_t start = 0;
-  for (std::size_t end : listedEnds_) {
-    listedSet_.emplace(listed_.data() + start, end - start);
-    start = end;
-  }
+  listedSet_.insert(listed_.begin(), listed_.end());
 }
 
 bool RegistryKeyEnumerator::ReadValue(std::uint32_t position) {
@@ -232,8 +222,7 @@ bool RegistryKeyEnumerator::ReadSubkey(std::uint32_t position) {
 void RegistryKeyEnumerator::Close() {
   GiveBack(room_.spareDataBuffers_, data_);
   GiveBack(room_.spareNameBuffers_, nameBuffer_);
-  GiveBack(room_.spareNameBuffers_, listed_);
-  GiveBack(room_.spareNameEnds_, listedEnds_);
+  GiveBack(room_.spareListed_, listed_);
   listedSet_.clear();
   rescanning_ = false;
   dataCapacity = 0;

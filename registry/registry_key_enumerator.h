@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -27,7 +26,7 @@ class ListingRoom {
   friend class RegistryKeyEnumerator;
   std::vector<std::vector<char>> spareNameBuffers_;
   std::vector<std::vector<std::uint8_t>> spareDataBuffers_;
-  std::vector<std::vector<std::size_t>> spareNameEnds_;
+  std::vector<std::vector<std::size_t>> spareListed_;
   std::string rootName_;
   std::string subKey_;
 };
@@ -66,8 +65,7 @@ class RegistryKeyEnumerator {
   // Read the entry at `position` of the values or the subkeys into `current`.
   bool ReadValue(std::uint32_t position);
   bool ReadSubkey(std::uint32_t position);
-  // Whether `name` was given out already in the range being read.
-  bool ListedBefore(std::string_view name) const;
+  // Starts the second reading of a range that ended before its count.
   void StartRescan();
 
   ListingRoom& room_;
@@ -77,12 +75,15 @@ class RegistryKeyEnumerator {
   // Held apart from the object so that a deep walk, one enumerator per
   // level, does not fill the stack.
   std::vector<char> nameBuffer_;
-  // The names given out in the range being read (values, then subkeys), one
-  // after another, and where each ends; for the range's second reading, when
-  // entries went while it was read, the set of them.
-  std::vector<char> listed_;
-  std::vector<std::size_t> listedEnds_;
-  std::unordered_set<std::string_view> listedSet_;
+  // The names given out in the range being read (values, then subkeys): the
+  // hash of each, the last one whole, and for the range's second reading,
+  // when entries went while it was read, the set of the hashes. (A name is
+  // never given twice; one that shares its hash with another may, on that
+  // second reading only, be taken for that one.)
+  std::vector<std::size_t> listed_;
+  bool listedKeys_ = false;  // whether listed_ holds subkeys
+  std::string lastListed_;
+  std::unordered_set<std::size_t> listedSet_;
   bool rescanning_ = false;
   std::uint32_t rescanPosition_ = 0;
 };

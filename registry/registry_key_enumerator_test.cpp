@@ -125,6 +125,15 @@ TEST_F(EnumeratorTest, EntriesThatGoWhileAKeyIsListedAreLeftOutAndTheListingEnds
     EXPECT_EQ(GetLastError(), platform::kErrorNoMoreFiles) << c.what;
     EXPECT_EQ(listed, c.listed) << c.what;
   }
+  // A value and a subkey may share a name: the subkey is no value given again.
+  staged_.SetHook(nullptr);
+  staged_.Fail(Call::kEnumValue, key, 0);
+  registry_.AddKey(key + "\\v3");
+  ASSERT_TRUE(enumerator_.Open(key));
+  std::vector<std::string> listed;
+  while (enumerator_.Next()) listed.push_back(enumerator_.current.name);
+  EXPECT_EQ(listed, (std::vector<std::string>{"v0", "v1", "v2", "v3", "a", "b", "c", "v3"}));
+
   // Any other error ends the listing with its code, as before.
   staged_.SetHook(nullptr);
   staged_.Fail(Call::kEnumKey, key, platform::kErrorAccessDenied);
