@@ -102,6 +102,13 @@ class FaultTest : public ::testing::Test {
     for (const auto& [file, content] : captured_) files_->Put(kWork + file, content);
     Install();
   }
+  // What a clean comparison after the installation writes.
+  std::map<std::string, std::string> CleanReports() {
+    CaptureOnce();
+    Installed();
+    EXPECT_EQ(Run("-d").status, 0);
+    return Files(kCompareFiles);
+  }
 
   test::RunResult Run(const char* option) {
     testing::internal::CaptureStdout();
@@ -169,17 +176,11 @@ TEST_F(FaultTest, AFullDiskUnderAnySnapshotEndsTheCaptureWithItsNameAndKeepsWhat
 }
 
 TEST_F(FaultTest, AFullDiskUnderAnyReportEndsTheComparisonWithItsNameAndKeepsWhatWasWritten) {
-  CaptureOnce();
-  Installed();
-  ASSERT_EQ(Run("-d").status, 0);
-  FillTheDiskUnderEach("-d", kCompareFiles, Files(kCompareFiles), [&] { Installed(); });
+  FillTheDiskUnderEach("-d", kCompareFiles, CleanReports(), [&] { Installed(); });
 }
 
 TEST_F(FaultTest, ReadsOfOneByteAtATimeChangeNothing) {
-  CaptureOnce();
-  Installed();
-  ASSERT_EQ(Run("-d").status, 0);
-  const std::map<std::string, std::string> clean = Files(kCompareFiles);
+  const std::map<std::string, std::string> clean = CleanReports();
   Installed();
   files_->LimitReads(1);
   EXPECT_EQ(Run("-d").status, 0);
@@ -188,10 +189,7 @@ TEST_F(FaultTest, ReadsOfOneByteAtATimeChangeNothing) {
 
 // The group that read the file keeps the start of its reports.
 TEST_F(FaultTest, AReadThatFailsHalfwayInAnyInputIsNamed) {
-  CaptureOnce();
-  Installed();
-  ASSERT_EQ(Run("-d").status, 0);
-  const std::map<std::string, std::string> clean = Files(kCompareFiles);
+  const std::map<std::string, std::string> clean = CleanReports();
   const std::string win = "C:\\windows\\";
   for (const auto& [path, group] : std::vector<std::pair<std::string, std::size_t>>{
            {kWork + "reg.bin", 0}, {kWork + "windir.bin", 1}, {kWork + "prgdir.bin", 2}, {kWork + "cpy_win.ini", 3},
