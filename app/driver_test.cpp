@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "registry/registry_test_support.h"
+#include "registry/root_key_table.h"
 #include "test/run.h"
 #include "test/temp_folder.h"
 
@@ -71,53 +73,67 @@ void ExpectReports(const test::TempPrefix& prefix, std::map<std::string, std::st
   EXPECT_FALSE(prefix.Exists("drive_c/vastrel/prgx86new.txt"));  // nor has this system a third tree
 }
 
-// Capture, an installation, comparison: every report and every progress
-// line; then a snapshot that stops early, one that is damaged, and a tree
-// that could not be captured, none of which stops the steps after it.
-TEST(DriverTest, ARunGivesEveryReportAndGoesOnPastWhatItCouldNotCapture) {
-  test::TempPrefix prefix;
-  auto userReg = [&](const std::string& values) {
-    prefix.WriteFile("user.reg",
-                     "WINE REGISTRY Version 2\n;; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n\n"
-                     "#arch=win64\n\n[Software\\\\Sample] 1700000000\n" + values);
-  };
-  auto run = [&](const char* option) {
-    test::RunResult result = test::RunVastrel(prefix.path(), {option, "ignored"});
+// A prefix with a user's key, the two trees and the INI files, run as a
+// user runs vastrel on it.
+class DriverRunTest : public ::testing::Test {
+ protected:
+  DriverRunTest() {
+    UserReg("\"Obsolete\"=\"x\"\n\"Ver\"=\"1\"\n");
+    prefix_.WriteFile("drive_c/windows/system32/old.dll", "old");
+    prefix_.WriteFile("drive_c/windows/gone.dll", "gone");
+    prefix_.WriteFile("drive_c/Program Files/Tool/tool.exe", "v1");
+    prefix_.WriteFile("drive_c/windows/win.ini", kWinIni);
+    prefix_.WriteFile("drive_c/windows/system.ini", "[boot]\r\nshell=explorer.exe\r\n");
+    prefix_.WriteFile("drive_c/windows/protocol.ini", "[protocol]\r\n");
+  }
+
+  void UserReg(const std::string& values) {
+    prefix_.WriteFile("user.reg",
+                      "WINE REGISTRY Version 2\n;; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n\n"
+                      "#arch=win64\n\n[Software\\\\Sample] 1700000000\n" + values);
+  }
+  // Runs vastrel, which must end with the prompt and status 0; returns what it printed.
+  std::string Run(const char* option) {
+    test::RunResult result = test::RunVastrel(prefix_.path(), {option, "ignored"});
     EXPECT_EQ(result.status, 0);
     EXPECT_TRUE(result.output.ends_with(kPrompt)) << result.output;
     return result.output;
-  };
-  userReg("\"Obsolete\"=\"x\"\n\"Ver\"=\"1\"\n");
-  prefix.WriteFile("drive_c/windows/system32/old.dll", "old");
-  prefix.WriteFile("drive_c/windows/gone.dll", "gone");
-  prefix.WriteFile("drive_c/Program Files/Tool/tool.exe", "v1");
-  const std::string winIni = "[windows]\r\nload=\r\nrun=\r\n[Desktop]\r\nWallpaper=(None)\r\n[Old]\r\ngone=yes\r\n";
-  prefix.WriteFile("drive_c/windows/win.ini", winIni);
-  prefix.WriteFile("drive_c/windows/system.ini", "[boot]\r\nshell=explorer.exe\r\n");
-  prefix.WriteFile("drive_c/windows/protocol.ini", "[protocol]\r\n");
+  }
+  std::string Work(const std::string& name) const { return prefix_.ReadFile("drive_c/vastrel/" + name); }
 
-  EXPECT_EQ(run("-capture"),  // only the first two characters of the option count
+  const std::string kWinIni = "[windows]\r\nload=\r\nrun=\r\n[Desktop]\r\nWallpaper=(None)\r\n[Old]\r\ngone=yes\r\n";
+  test::TempPrefix prefix_;
+};
+
+TEST_F(DriverRunTest, ACaptureTellsEachStepAndCopiesTheIniFiles) {
+  EXPECT_EQ(Run("-capture"),  // only the first two characters of the option count
             "Capturing Registry  \rCaptured Registry        \nCapturing C:\\windows  \rCaptured C:\\windows"
             "              \nCapturing C:\\Program Files  \rCaptured C:\\Program Files              \n"
             "Capturing INI File  \rCaptured INI File        \n" + kPrompt);
-  EXPECT_EQ(prefix.ReadFile("drive_c/vastrel/cpy_win.ini"), winIni);
-  EXPECT_EQ(prefix.ReadFile("drive_c/vastrel/cpy_system.ini"), "[boot]\r\nshell=explorer.exe\r\n");
-  EXPECT_FALSE(prefix.Exists("drive_c/vastrel/cpy_protocol.ini"));
-  EXPECT_FALSE(prefix.Exists("drive_c/vastrel/prgx86dir.bin"));
-  EXPECT_EQ(run("-d"),
+  EXPECT_EQ(Work("cpy_win.ini"), kWinIni);
+  EXPECT_EQ(Work("cpy_system.ini"), "[boot]\r\nshell=explorer.exe\r\n");
+  EXPECT_FALSE(prefix_.Exists("drive_c/vastrel/cpy_protocol.ini"));
+  EXPECT_FALSE(prefix_.Exists("drive_c/vastrel/prgx86dir.bin"));  // this system has no third tree
+}
+
+TEST_F(DriverRunTest, AComparisonOfAnUnchangedSystemTellsEachStepAndWritesEmptyReports) {
+  Run("-c");
+  EXPECT_EQ(Run("-d"),
             "Comparing Registry  \rCompared Registry        \nComparing C:\\windows\rCompared C:\\windows"
             "              \nComparing C:\\Program Files\rCompared C:\\Program Files              \n"
             "Comparing INI File  \rCompared INI File        \n" + kPrompt);
-  ExpectReports(prefix, {});
+  ExpectReports(prefix_, {});
+}
 
-  // Each subsystem's changes land in its reports; the user's key shows as
-  // HKEY_CURRENT_USER and below HKEY_USERS.
-  userReg("\"Ver\"=\"2\"\n");
-  prefix.WriteFile("drive_c/windows/system32/old.dll", "changed");
-  std::filesystem::remove(prefix.path() + "/drive_c/windows/gone.dll");
-  prefix.WriteFile("drive_c/Program Files/Tool/Plugins/p.dll", "p");
-  prefix.WriteFile("drive_c/windows/win.ini", "[windows]\r\nload=app.exe\r\nrun=\r\n[Desktop]\r\nWallpaper=(None)\r\n");
-  run("-d");
+// The user's key shows as HKEY_CURRENT_USER and below HKEY_USERS.
+TEST_F(DriverRunTest, EachPartsChangesLandInItsReports) {
+  Run("-c");
+  UserReg("\"Ver\"=\"2\"\n");
+  prefix_.WriteFile("drive_c/windows/system32/old.dll", "changed");
+  std::filesystem::remove(prefix_.path() + "/drive_c/windows/gone.dll");
+  prefix_.WriteFile("drive_c/Program Files/Tool/Plugins/p.dll", "p");
+  prefix_.WriteFile("drive_c/windows/win.ini", "[windows]\r\nload=app.exe\r\nrun=\r\n[Desktop]\r\nWallpaper=(None)\r\n");
+  Run("-d");
   std::map<std::string, std::string> lines = {
       {"rem.txt", "C:\\windows\\gone.dll\r\n"}, {"mod.txt", "C:\\windows\\win.ini\r\nC:\\windows\\system32\\old.dll\r\n"},
       {"prgnew.txt", "C:\\Program Files\\Tool\\Plugins [DIR]\r\n"}, {"win_mod.ini", "\r\n[windows]\r\nload=app.exe\r\n"},
@@ -127,38 +143,48 @@ TEST(DriverTest, ARunGivesEveryReportAndGoesOnPastWhatItCouldNotCapture) {
     lines["modo.reg"] += "\r\n[" + key + "\\Software\\Sample]\r\n\"Ver\"=\"1\"\r\n";
     lines["rem.reg"] += "\r\n[" + key + "\\Software\\Sample]\r\n\"Obsolete\"=\"x\"\r\n";
   }
-  const std::string modified = lines["mod.reg"];
-  ExpectReports(prefix, lines);
+  ExpectReports(prefix_, lines);
+}
 
-  // As if the registry's capture had stopped before HKEY_USERS.
-  std::string snapshot = prefix.ReadFile("drive_c/vastrel/reg.bin");
-  ASSERT_EQ(snapshot.substr(104, 10), "HKEY_USERS");  // its child offset follows, at 114
-  prefix.WriteFile("drive_c/vastrel/reg.bin", snapshot.replace(114, 4, std::string(4, '\0')));
-  EXPECT_NE(run("-d").find("Comparing Registry  \b \nThe snapshot ends at HKEY_USERS: its capture stopped there\n"
+TEST_F(DriverRunTest, ARegistrySnapshotThatStopsEarlyIsComparedUpToItsEndAndTheRunGoesOn) {
+  Run("-c");
+  UserReg("\"Obsolete\"=\"x\"\n\"Ver\"=\"2\"\n");
+  // As if the capture had stopped before HKEY_USERS.
+  std::string snapshot = Work("reg.bin");
+  ASSERT_EQ(std::string(RootKeyTable[3].name), "HKEY_USERS");
+  prefix_.WriteFile("drive_c/vastrel/reg.bin", snapshot.replace(registry_test::RootSlot(3), 4, std::string(4, '\0')));
+  EXPECT_NE(Run("-d").find("Comparing Registry  \b \nThe snapshot ends at HKEY_USERS: its capture stopped there\n"
                            "\rCompared Registry        \nComparing C:\\windows\r"),
             std::string::npos);
-  EXPECT_EQ(prefix.ReadFile("drive_c/vastrel/mod.reg"),
-            "REGEDIT4\r\n\r\n;   Modified Registry\r\n\r\n" + modified.substr(0, modified.find("\r\n[HKEY_USERS")));
-  // A damaged one ends the run with one message.
-  prefix.WriteFile("drive_c/vastrel/reg.bin", snapshot.replace(0, 4, std::string("\0\0\1\0", 4)));
-  std::string output = run("-d");
+  EXPECT_EQ(Work("mod.reg"), "REGEDIT4\r\n\r\n;   Modified Registry\r\n\r\n"
+                             "\r\n[HKEY_CURRENT_USER\\Software\\Sample]\r\n\"Ver\"=\"2\"\r\n");
+}
+
+TEST_F(DriverRunTest, ADamagedRegistrySnapshotEndsTheRunWithOneMessage) {
+  Run("-c");
+  prefix_.WriteFile("drive_c/vastrel/reg.bin", Work("reg.bin").replace(0, 4, std::string("\0\0\1\0", 4)));
+  std::string output = Run("-d");
   EXPECT_TRUE(output.starts_with("Comparing Registry  \nc:\\vastrel\\reg.bin: the file is damaged (")) << output;
   EXPECT_EQ(output.find("INI"), std::string::npos) << output;
+}
 
-  // A tree that could not be captured is skipped, and the run goes on; a
-  // capture replaces the INI copies.
-  std::filesystem::remove_all(prefix.path() + "/drive_c/Program Files");
-  EXPECT_NE(run("-c").find("Capturing C:\\Program Files  path not found 3\nC:\\Program Files\n\rCaptured "
+TEST_F(DriverRunTest, ATreeThatCouldNotBeCapturedIsSkippedAndTheRunGoesOn) {
+  Run("-c");
+  prefix_.WriteFile("drive_c/windows/win.ini", "[windows]\r\n");
+  std::filesystem::remove_all(prefix_.path() + "/drive_c/Program Files");
+  EXPECT_NE(Run("-c").find("Capturing C:\\Program Files  path not found 3\nC:\\Program Files\n\rCaptured "
                            "C:\\Program Files              \nCapturing INI File  \rCaptured INI File        \n"),
             std::string::npos);
-  EXPECT_NE(run("-d").find("Comparing C:\\Program Filespath not found\nC:\\Program Files\n\rCompared C:\\Program "
+  EXPECT_NE(Run("-d").find("Comparing C:\\Program Filespath not found\nC:\\Program Files\n\rCompared C:\\Program "
                            "Files              \nComparing INI File  \rCompared INI File        \n"),
             std::string::npos);
-  EXPECT_EQ(prefix.ReadFile("drive_c/vastrel/win_new.ini"), "");
-  // The Windows folder comes from the environment.
-  prefix.WriteFile("drive_c/other/win.ini", "[other]\r\n");
-  EXPECT_EQ(test::RunVastrel(prefix.path(), {"-c"}, {{"WINDIR", "C:\\other"}}).status, 0);
-  EXPECT_EQ(prefix.ReadFile("drive_c/vastrel/cpy_win.ini"), "[other]\r\n");
+  EXPECT_EQ(Work("win_rem.ini"), "");  // the second capture replaced the INI copies
+}
+
+TEST_F(DriverRunTest, TheWindowsFolderComesFromTheEnvironment) {
+  prefix_.WriteFile("drive_c/other/win.ini", "[other]\r\n");
+  EXPECT_EQ(test::RunVastrel(prefix_.path(), {"-c"}, {{"WINDIR", "C:\\other"}}).status, 0);
+  EXPECT_EQ(Work("cpy_win.ini"), "[other]\r\n");
 }
 
 // The program files of 32-bit software: a third tree where the system keeps
@@ -234,19 +260,16 @@ TEST(DriverTest, TheProgramFilesOf32BitSoftwareAreAThirdTreeWhereTheyHaveAFolder
 }
 
 // A capture replaces the INI copies of the last one; a copy that fails
-// leaves none, which the comparison then reports missing, rather than the
-// old copy, which it would take for this capture's.
-TEST(DriverTest, AnINIFileThatCannotBeCopiedLeavesNoCopyOfAnEarlierCapture) {
-  test::TempPrefix prefix;
-  prefix.WriteFile("drive_c/windows/win.ini", "[windows]\r\nload=\r\n");
-  prefix.WriteFile("drive_c/windows/system.ini", "[boot]\r\n");
-  EXPECT_EQ(test::RunVastrel(prefix.path(), {"-c"}).status, 0);
-  ASSERT_EQ(prefix.ReadFile("drive_c/vastrel/cpy_win.ini"), "[windows]\r\nload=\r\n");
-  std::filesystem::remove(prefix.path() + "/drive_c/windows/win.ini");
-  prefix.WriteFile("drive_c/windows/system.ini", "[boot]\r\nshell=x\r\n");
-  EXPECT_EQ(test::RunVastrel(prefix.path(), {"-c"}).status, 0);
-  EXPECT_FALSE(prefix.Exists("drive_c/vastrel/cpy_win.ini"));
-  EXPECT_EQ(prefix.ReadFile("drive_c/vastrel/cpy_system.ini"), "[boot]\r\nshell=x\r\n");
+// leaves none, which the comparison reports missing, rather than the old
+// copy, which it would take for this capture's.
+TEST_F(DriverRunTest, AnINIFileThatCannotBeCopiedLeavesNoCopyOfAnEarlierCapture) {
+  Run("-c");
+  ASSERT_EQ(Work("cpy_win.ini"), kWinIni);
+  std::filesystem::remove(prefix_.path() + "/drive_c/windows/win.ini");
+  prefix_.WriteFile("drive_c/windows/system.ini", "[boot]\r\nshell=x\r\n");
+  Run("-c");
+  EXPECT_FALSE(prefix_.Exists("drive_c/vastrel/cpy_win.ini"));
+  EXPECT_EQ(Work("cpy_system.ini"), "[boot]\r\nshell=x\r\n");
 }
 
 }  // namespace

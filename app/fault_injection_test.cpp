@@ -110,6 +110,13 @@ class FaultTest : public ::testing::Test {
     for (const auto& [file, content] : captured_) files_->Put(kWork + file, content);
     Install();
   }
+  // What a clean comparison after the installation writes.
+  std::map<std::string, std::string> CleanReports() {
+    CaptureOnce();
+    Installed();
+    EXPECT_EQ(Run("-d").status, 0);
+    return Files(kCompareFiles);
+  }
 
   test::RunResult Run(const char* option) {
     testing::internal::CaptureStdout();
@@ -143,6 +150,25 @@ class FaultTest : public ::testing::Test {
       }
   }
 
+  // Runs `option` on a fresh system once per file of `groups`, the disk
+  // filling up halfway through that file's clean content; then `check`.
+  void FillTheDiskUnderEach(const char* option, const std::vector<std::vector<std::string>>& groups,
+                            const std::map<std::string, std::string>& clean, const std::function<void()>& fresh,
+                            const std::function<void(const std::string&)>& check = {}) {
+    for (std::size_t g = 0; g < groups.size(); ++g)
+      for (const std::string& name : groups[g]) {
+        fresh();
+        ASSERT_FALSE(clean.at(name).empty()) << name << " needs something to fail at";
+        files_->FailWritesAfter(kWork + name, clean.at(name).size() / 2);
+        test::RunResult result = Run(option);
+        EXPECT_EQ(result.status, 0);
+        EXPECT_TRUE(result.output.ends_with("\n" + kWork + name + ": the disk is full (error 112)\n" + kPrompt))
+            << name << ":\n" << result.output;
+        ExpectKept(groups, g, clean, name);
+        if (check) check(name);
+      }
+  }
+
   test::TempFolder prefix_;
   platform::MemoryRegistry registry_;
   test::StagedRegistry staged_{registry_};
@@ -150,51 +176,35 @@ class FaultTest : public ::testing::Test {
   std::map<std::string, std::string> captured_;
 };
 
-TEST_F(FaultTest, AFullDiskUnderAnyOutputEndsTheRunWithItsNameAndKeepsWhatWasWritten) {
+TEST_F(FaultTest, AFullDiskUnderAnySnapshotEndsTheCaptureWithItsNameAndKeepsWhatWasWritten) {
   CaptureOnce();
-  for (bool capture : {true, false}) {
-    if (!capture) Installed();
-    ASSERT_TRUE(capture || Run("-d").status == 0);
-    const auto& groups = capture ? kCaptureFiles : kCompareFiles;
-    const std::map<std::string, std::string> clean = capture ? captured_ : Files(kCompareFiles);
-    for (std::size_t g = 0; g < groups.size(); ++g)
-      for (const std::string& name : groups[g]) {
-        capture ? NewFiles() : Installed();
-        ASSERT_FALSE(clean.at(name).empty()) << name << " needs something to fail at";
-        files_->FailWritesAfter(kWork + name, clean.at(name).size() / 2);
-        test::RunResult result = Run(capture ? "-c" : "-d");
-        EXPECT_EQ(result.status, 0);
-        EXPECT_TRUE(result.output.ends_with("\n" + kWork + name + ": the disk is full (error 112)\n" + kPrompt))
-            << name << ":\n" << result.output;
-        ExpectKept(groups, g, clean, name);
-        // The rest of the capture is skipped: no INI file is copied.
-        EXPECT_FALSE(capture && files_->Exists(kWork + "cpy_win.ini")) << name;
-      }
-  }
+  FillTheDiskUnderEach("-c", kCaptureFiles, captured_, [&] { NewFiles(); }, [&](const std::string& name) {
+    EXPECT_FALSE(files_->Exists(kWork + "cpy_win.ini")) << name;  // the rest of the capture is skipped
+  });
 }
 
-TEST_F(FaultTest, AReadThatFailsOrComesBackShortInAnyInputIsNamedOrHarmless) {
-  CaptureOnce();
-  Installed();
-  ASSERT_EQ(Run("-d").status, 0);
-  const std::map<std::string, std::string> clean = Files(kCompareFiles);
+TEST_F(FaultTest, AFullDiskUnderAnyReportEndsTheComparisonWithItsNameAndKeepsWhatWasWritten) {
+  FillTheDiskUnderEach("-d", kCompareFiles, CleanReports(), [&] { Installed(); });
+}
 
-  // Reads of one byte at a time change nothing.
+TEST_F(FaultTest, ReadsOfOneByteAtATimeChangeNothing) {
+  const std::map<std::string, std::string> clean = CleanReports();
   Installed();
   files_->LimitReads(1);
-  test::RunResult result = Run("-d");
-  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(Run("-d").status, 0);
   EXPECT_EQ(Files(kCompareFiles), clean);
+}
 
-  // A read that fails halfway names the file; the group that read it keeps
-  // the start of its reports.
+// The group that read the file keeps the start of its reports.
+TEST_F(FaultTest, AReadThatFailsHalfwayInAnyInputIsNamed) {
+  const std::map<std::string, std::string> clean = CleanReports();
   const std::string win = "C:\\windows\\";
   for (const auto& [path, group] : std::vector<std::pair<std::string, std::size_t>>{
            {kWork + "reg.bin", 0}, {kWork + "windir.bin", 1}, {kWork + "prgdir.bin", 2}, {kWork + "prgx86dir.bin", 3},
            {kWork + "cpy_win.ini", 4}, {win + "win.ini", 4}, {kWork + "cpy_system.ini", 5}, {win + "system.ini", 5}}) {
     Installed();
     files_->FailReadsAt(path, files_->Get(path)->size() / 2);
-    result = Run("-d");
+    test::RunResult result = Run("-d");
     EXPECT_EQ(result.status, 0);
     EXPECT_TRUE(result.output.ends_with("\n" + path + ": a hardware error occurred (error 1117)\n" + kPrompt))
         << result.output;

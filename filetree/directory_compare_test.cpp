@@ -5,41 +5,40 @@
 #include "io/file_error.h"
 #include "filetree/tree_fixture.h"
 #include "platform/last_error.h"
-#include "test/memory_files.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
 class DirectoryCompareTest : public TreeTest {
  protected:
-  // R holds A (a.txt) and B (b.txt): the root listing at 8, A's at 660,
-  // B's at 988, 1316 bytes in all. B's record holds its offset at 656.
+  // R holds A (a.txt) and B (b.txt): the root listing, then A's, then B's.
+  static constexpr std::uint32_t kRoot = DirRootListingOffset(4), kA = RecordAt(kRoot, 2), kB = RecordAt(kA, 1);
+  static constexpr std::uint32_t kBSlot = RecordAt(kRoot, 1) + kDirListingOffsetField;  // where B's listing is named
+
   void CaptureTwoFolders() {
-    Write("R/A/a.txt");
-    Write("R/B/b.txt");
+    Write("R\\A\\a.txt");
+    Write("R\\B\\b.txt");
     Capture("C:\\R");
-    ASSERT_EQ(Snapshot().size(), 1316u);
-    Write("R/A/new.txt");
+    ASSERT_EQ(Snapshot().size(), RecordAt(kB, 1));
+    Write("R\\A\\new.txt");
   }
 };
 
 TEST_F(DirectoryCompareTest, MissingSnapshotRaisesBeforeAnyReportIsTouched) {
-  prefix_.WriteFile("drive_c/vastrel/new.txt", "earlier");
+  files_.Put("C:\\vastrel\\new.txt", "earlier");
   EXPECT_THROW(Compare(), FileError);
-  EXPECT_EQ(prefix_.ReadFile("drive_c/vastrel/new.txt"), "earlier");
+  EXPECT_EQ(files_.Get("C:\\vastrel\\new.txt"), "earlier");
 }
 
 TEST_F(DirectoryCompareTest, UnfinishedSnapshotSkipsWhatWasNeverWritten) {
   CaptureTwoFolders();
   std::string good = Snapshot();
   bool complete = true;
-  SetSnapshot(good.substr(0, 8));  // the root could not be listed
+  SetSnapshot(good.substr(0, kRoot));  // the root could not be listed
   EXPECT_EQ(Compare(&complete), "path not found\nC:\\R\n");
   EXPECT_FALSE(complete);
   std::string unreached = good;  // B was never reached, or the capture stopped at its listing
-  PutU32(unreached, 656, 0);
-  for (const std::string& bytes : {unreached, good.substr(0, 988)}) {
+  PutU32(unreached, kBSlot, 0);
+  for (const std::string& bytes : {unreached, good.substr(0, kB)}) {
     SetSnapshot(bytes);
     EXPECT_EQ(Compare(&complete), "path not found\nC:\\R\\B\n");
     EXPECT_FALSE(complete);
@@ -55,12 +54,12 @@ TEST_F(DirectoryCompareTest, DamagedSnapshotIsAFileErrorNamingIt) {
     PutU32(bytes, at, value);
     return bytes;
   };
-  std::string endless = good;
-  endless.replace(992 + 44, 260, std::string(260, 'x'));  // b.txt's name without its end
+  std::string endless = good;  // b.txt's name without its end
+  endless.replace(RecordAt(kB, 0) + kDirNameField, 260, std::string(260, 'x'));
   for (const std::string& bytes :
        {good.substr(0, 2), good.substr(0, 6), std::string("\4\1\0\0", 4) + std::string(260, 'x') + good.substr(8),
-        patched(656, 5000), patched(656, 1314), patched(988, 2), patched(988, 0xFFFFFFFF), good.substr(0, 1216),
-        endless, patched(656, 8)}) {
+        patched(kBSlot, 5000), patched(kBSlot, static_cast<std::uint32_t>(good.size()) - 2), patched(kB, 2),
+        patched(kB, 0xFFFFFFFF), good.substr(0, RecordAt(kB, 0) + 224), endless, patched(kBSlot, kRoot)}) {
     SetSnapshot(bytes);
     try {
       Compare();
@@ -69,22 +68,22 @@ TEST_F(DirectoryCompareTest, DamagedSnapshotIsAFileErrorNamingIt) {
       EXPECT_EQ(error.cause, FileError::kDamaged);
       EXPECT_EQ(error.fileName, kSnapshot);
     }
-    EXPECT_EQ(prefix_.ReadFile("drive_c/vastrel/mod.txt"), ";   Modified File\r\n\r\n");  // closed
+    EXPECT_EQ(ReadWhole("C:\\vastrel\\mod.txt"), ";   Modified File\r\n\r\n");  // closed
   }
   EXPECT_EQ(Added(), "C:\\R\\A\\new.txt\r\n");  // what was compared before the damage stays
 }
 
 TEST_F(DirectoryCompareTest, FilesChangeWithAttributesWriteTimeOrSizeButNotWhenRead) {
-  for (const char* name : {"R/same.txt", "R/read.txt", "R/ro.txt", "R/touched.txt", "R/grown.txt"}) {
+  for (const char* name : {"R\\same.txt", "R\\read.txt", "R\\ro.txt", "R\\touched.txt", "R\\grown.txt"}) {
     Write(name, "1234");
-    SetTimes(name, 1000000000, 1000000000);
+    files_.SetTimes(std::string("C:\\") + name, 1000, 1000);
   }
   Capture("C:\\R");
-  SetTimes("R/read.txt", 1000000000, 1100000000);
-  chmod(Host("R/ro.txt").c_str(), 0444);
-  SetTimes("R/touched.txt", 1000000001, 1000000000);
-  Write("R/grown.txt", "12345");
-  SetTimes("R/grown.txt", 1000000000, 1000000000);
+  files_.SetTimes("C:\\R\\read.txt", 1000, 1100);
+  files_.SetAttributes("C:\\R\\ro.txt", platform::kFileAttributeArchive | platform::kFileAttributeReadOnly);
+  files_.SetTimes("C:\\R\\touched.txt", 1001, 1000);
+  Write("R\\grown.txt", "12345");
+  files_.SetTimes("C:\\R\\grown.txt", 1000, 1000);
   bool complete = false;
   EXPECT_EQ(Compare(&complete), "");
   EXPECT_TRUE(complete);
@@ -93,19 +92,20 @@ TEST_F(DirectoryCompareTest, FilesChangeWithAttributesWriteTimeOrSizeButNotWhenR
 }
 
 TEST_F(DirectoryCompareTest, NamesMatchExactlyWithTheSameKindAndLinesComeDepthFirst) {
-  Write("R/a.txt");
-  Write("R/swap");
-  Write("R/Old/inside.txt");
-  Write("R/Kept/Deeper/x.txt");
+  Write("R\\a.txt");
+  Write("R\\swap");
+  Write("R\\Old\\inside.txt");
+  Write("R\\Kept\\Deeper\\x.txt");
   Capture("C:\\R");
-  fs::rename(Host("R/a.txt"), Host("R/A.TXT"));
-  fs::remove(Host("R/swap"));
-  Write("R/swap/now-a-folder.txt");
-  fs::remove_all(Host("R/Old"));
-  Write("R/New/one.txt");
-  Write("R/Kept/Deeper/y.txt");
-  Write("R/Kept/k.txt");
-  SetTimes("R/Kept", 1, 1);  // a folder itself is never reported
+  files_.Remove("C:\\R\\a.txt");
+  Write("R\\A.TXT");
+  files_.Remove("C:\\R\\swap");
+  Write("R\\swap\\now-a-folder.txt");
+  files_.Remove("C:\\R\\Old");
+  Write("R\\New\\one.txt");
+  Write("R\\Kept\\Deeper\\y.txt");
+  Write("R\\Kept\\k.txt");
+  files_.SetTimes("C:\\R\\Kept", 1, 1);  // a folder itself is never reported
   EXPECT_EQ(Compare(), "");
   EXPECT_EQ(Added(), "C:\\R\\A.TXT\r\nC:\\R\\New [DIR]\r\nC:\\R\\swap [DIR]\r\nC:\\R\\Kept\\k.txt\r\n"
                      "C:\\R\\Kept\\Deeper\\y.txt\r\n");
@@ -114,12 +114,11 @@ TEST_F(DirectoryCompareTest, NamesMatchExactlyWithTheSameKindAndLinesComeDepthFi
 }
 
 TEST_F(DirectoryCompareTest, UnlistableSubfolderIsReportedAndSkippedWhileTheRestIsCompared) {
-  for (const char* folder : {"R/A/", "R/B/", "R/C/", "R/C/D/"}) Write(std::string(folder) + "old.txt");
+  for (const char* folder : {"R\\A\\", "R\\B\\", "R\\C\\", "R\\C\\D\\"}) Write(std::string(folder) + "old.txt");
   Capture("C:\\R");
-  for (const char* folder : {"R/A/", "R/B/", "R/C/", "R/C/D/"}) Write(std::string(folder) + "new.txt");
-  test::MemoryFiles files(&platform::SystemFiles());
-  files.FailListing("C:\\R\\B", platform::kErrorAccessDenied);
-  files.FailListing("C:\\R\\C\\D", platform::kErrorPathNotFound);  // it vanished
+  for (const char* folder : {"R\\A\\", "R\\B\\", "R\\C\\", "R\\C\\D\\"}) Write(std::string(folder) + "new.txt");
+  files_.FailListing("C:\\R\\B", platform::kErrorAccessDenied);
+  files_.FailListing("C:\\R\\C\\D", platform::kErrorPathNotFound);  // it vanished
   bool complete = true;
   EXPECT_EQ(Compare(&complete), "path not found\nC:\\R\\B\npath not found\nC:\\R\\C\\D\n");
   EXPECT_FALSE(complete);
@@ -127,16 +126,13 @@ TEST_F(DirectoryCompareTest, UnlistableSubfolderIsReportedAndSkippedWhileTheRest
 }
 
 TEST_F(DirectoryCompareTest, EntriesAlikeInNameTakeTheStoredOnesInOrder) {
-  // Each backslash of a host name shows as three bytes, so these names
-  // differ only past the 259 bytes a record keeps.
-  const std::string name(100, '\\');
-  for (int last = 1; last <= 3; ++last) Write("R/" + name + std::to_string(last), std::string(last, 'x'));
+  // Names that differ only past the 259 bytes a record keeps.
+  const std::string name(300, 'n');
+  for (int last = 1; last <= 3; ++last) Write("R\\" + name + std::to_string(last), std::string(last, 'x'));
   Capture("C:\\R");
-  fs::remove(Host("R/" + name + "2"));
+  files_.Remove("C:\\R\\" + name + "2");
   EXPECT_EQ(Compare(), "");
-  std::string kept;
-  for (int i = 0; i < 86; ++i) kept += "\xef\x81\x9c";
-  const std::string line = "C:\\R\\" + kept + "\xef\r\n";
+  const std::string line = "C:\\R\\" + name.substr(0, 259) + "\r\n";
   EXPECT_EQ(Modified(), line);  // the third, of 3 bytes, took the second's record
   EXPECT_EQ(Removed(), line);
   EXPECT_EQ(Added(), "");

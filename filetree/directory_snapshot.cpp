@@ -33,10 +33,10 @@ void DirEntryRecord::WriteTo(File& file) const {
   // The reserved words hold whatever the platform left in memory, but for
   // the reparse tag of a link; stored as zeros, the same tree gives the same
   // bytes on every platform.
-  PutU32(bytes + 36, data.fileAttributes & platform::kFileAttributeReparsePoint ? data.reserved0 : 0);
-  PutU32(bytes + 40, 0);
-  PutName(bytes + 44, data.fileName, sizeof data.fileName);
-  PutName(bytes + 304, data.alternateFileName, sizeof data.alternateFileName);
+  PutU32(bytes + kDirReservedField, data.fileAttributes & platform::kFileAttributeReparsePoint ? data.reserved0 : 0);
+  PutU32(bytes + kDirReservedField + 4, 0);
+  PutName(bytes + kDirNameField, data.fileName, sizeof data.fileName);
+  PutName(bytes + kDirShortNameField, data.alternateFileName, sizeof data.alternateFileName);
   bytes[318] = bytes[319] = 0;
   PutU32(bytes + kDirListingOffsetField, listingOffset);
   file.Write(bytes, kDirRecordSize);
@@ -51,10 +51,10 @@ void DirEntryRecord::ReadFrom(File& file) {
   data.lastWriteTime = {GetU32(bytes + 20), GetU32(bytes + 24)};
   data.fileSizeHigh = GetU32(bytes + 28);
   data.fileSizeLow = GetU32(bytes + 32);
-  data.reserved0 = GetU32(bytes + 36);
-  data.reserved1 = GetU32(bytes + 40);
-  std::memcpy(data.fileName, bytes + 44, sizeof data.fileName);
-  std::memcpy(data.alternateFileName, bytes + 304, sizeof data.alternateFileName);
+  data.reserved0 = GetU32(bytes + kDirReservedField);
+  data.reserved1 = GetU32(bytes + kDirReservedField + 4);
+  std::memcpy(data.fileName, bytes + kDirNameField, sizeof data.fileName);
+  std::memcpy(data.alternateFileName, bytes + kDirShortNameField, sizeof data.alternateFileName);
   std::memcpy(data.padding, bytes + 318, sizeof data.padding);
   listingOffset = GetU32(bytes + kDirListingOffsetField);
   if (!std::memchr(data.fileName, 0, sizeof data.fileName)) file.ThrowDamaged("an entry's name has no end");

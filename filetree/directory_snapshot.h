@@ -23,9 +23,15 @@
 
 class File;
 
-constexpr std::uint32_t kDirCountSize = 4;
+constexpr std::uint32_t kDirCountSize = 4;  // a listing's count, and the header's root length
 constexpr std::uint32_t kDirRecordSize = 324;
-constexpr std::uint32_t kDirListingOffsetField = 320;  // within a record
+/// Fields within a record: the find-data record's, then the listing offset.
+constexpr std::uint32_t kDirReservedField = 36;     // two reserved words
+constexpr std::uint32_t kDirNameField = 44;         // 260 bytes
+constexpr std::uint32_t kDirShortNameField = 304;   // 14 bytes, then 2 of padding
+constexpr std::uint32_t kDirListingOffsetField = 320;
+/// Where the root listing starts: after the header.
+constexpr std::uint32_t DirRootListingOffset(std::uint32_t rootLength) { return kDirCountSize + rootLength; }
 /// The comparison keeps the root path in a MAX_PATH buffer.
 constexpr std::uint32_t kDirMaxRootLength = 259;
 

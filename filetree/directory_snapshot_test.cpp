@@ -25,9 +25,10 @@ TEST_F(DirectorySnapshotTest, WhatThePlatformLeftAfterTheNamesAndInTheReservedWo
     record.WriteTo(file);
   }
   std::string bytes = Snapshot();
-  EXPECT_EQ(bytes.substr(36, 8), std::string(8, '\0'));
-  EXPECT_EQ(bytes.substr(44 + 9, 324 - 44 - 9), std::string(324 - 44 - 9, '\0'));
-  EXPECT_EQ(U32(bytes, 324 + 36), 0x5A5A5A5Au);
+  EXPECT_EQ(bytes.substr(kDirReservedField, 8), std::string(8, '\0'));
+  const std::uint32_t afterName = kDirNameField + 9;
+  EXPECT_EQ(bytes.substr(afterName, kDirRecordSize - afterName), std::string(kDirRecordSize - afterName, '\0'));
+  EXPECT_EQ(U32(bytes, kDirRecordSize + kDirReservedField), 0x5A5A5A5Au);
 }
 
 }  // namespace

@@ -10,9 +10,9 @@ namespace {
 using FileFinderTest = TreeTest;
 
 TEST_F(FileFinderTest, HandsOutEveryEntryAndTellsDotEntriesApart) {
-  Write("data/.x");
-  Write("data/a.txt");
-  std::filesystem::create_directories(Host("data/..."));
+  Write("data\\.x");
+  Write("data\\a.txt");
+  files_.AddFolder("C:\\data\\...");
   FileFinder finder;
   EXPECT_FALSE(finder.IsFolder() || finder.IsDotEntry() || finder.Current());
   ASSERT_TRUE(finder.Search("C:\\data\\*.*"));
@@ -24,9 +24,13 @@ TEST_F(FileFinderTest, HandsOutEveryEntryAndTellsDotEntriesApart) {
   EXPECT_FALSE(finder.Next());
   EXPECT_EQ(platform::GetLastError(), platform::kErrorNoMoreFiles);
   EXPECT_EQ(FindDataName(*finder.Current()), "a.txt");  // the last one stays current
+}
 
-  ASSERT_TRUE(finder.Search("\\*.*"));  // a drive's root has no dot entries
-  EXPECT_EQ(finder.FolderPrefix(), "\\");
+TEST_F(FileFinderTest, ADrivesRootHasNoDotEntriesAndAMissingFolderNoListing) {
+  Write("data\\a.txt");
+  FileFinder finder;
+  ASSERT_TRUE(finder.Search("C:\\*.*"));
+  EXPECT_EQ(finder.FolderPrefix(), "C:\\");
   ASSERT_TRUE(finder.Next());
   EXPECT_EQ(FindDataName(*finder.Current()), "data");
   EXPECT_FALSE(finder.Search("C:\\missing\\*.*"));

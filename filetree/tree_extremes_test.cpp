@@ -3,17 +3,34 @@
 // NUL. A capture and a comparison must neither stop nor lose an entry.
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "filetree/tree_fixture.h"
+#include "test/temp_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-using TreeExtremesTest = TreeTest;
+// The trees on a prefix of the test's own.
+class TreeExtremesTest : public TreeWalkTest {
+ protected:
+  TreeExtremesTest() {
+    setenv("WINEPREFIX", prefix_.path().c_str(), 1);
+    fs::create_directories(Host("vastrel"));
+  }
+  ~TreeExtremesTest() override { unsetenv("WINEPREFIX"); }
+
+  /// Writes a file below drive C ("R/a.txt"), with the folders on its way.
+  void Write(const std::string& relative, const std::string& content) { prefix_.WriteFile("drive_c/" + relative, content); }
+  std::string Host(const std::string& relative) const { return prefix_.path() + "/drive_c/" + relative; }
+
+  test::TempPrefix prefix_;
+};
 
 TEST_F(TreeExtremesTest, AChainOf300FoldersIsWalkedToTheEnd) {
   // Deeper than a Windows path can name: nothing below is lost.

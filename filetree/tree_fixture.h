@@ -1,38 +1,28 @@
 #pragma once
-// What the directory tests share: a prefix whose drive C holds the trees, and
-// a snapshot and three reports in its working folder.
+// What the directory tests share: a capture into a snapshot and a comparison
+// into three reports in the working folder C:\vastrel, on a file system in
+// memory whose drive C holds the trees; and the offsets of a snapshot's
+// records.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/stat.h>
 
-#include <filesystem>
 #include <stdexcept>
 
 #include "filetree/directory_capture.h"
 #include "filetree/directory_compare.h"
+#include "filetree/directory_snapshot.h"
+#include "io/file.h"
 #include "io/little_endian.h"
-#include "test/temp_folder.h"
+#include "test/memory_files.h"
 
-class TreeTest : public ::testing::Test {
+/// Where the `i`th record of the listing at `listing` starts.
+constexpr std::uint32_t RecordAt(std::uint32_t listing, std::uint32_t i) {
+  return listing + kDirCountSize + i * kDirRecordSize;
+}
+
+/// Captures and compares through whatever file system is installed.
+class TreeWalkTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    setenv("WINEPREFIX", prefix_.path().c_str(), 1);
-    std::filesystem::create_directories(Host("vastrel"));
-  }
-  void TearDown() override { unsetenv("WINEPREFIX"); }
-
-  /// Writes a file below drive C ("R/a.txt"), with the folders on its way.
-  void Write(const std::string& relative, const std::string& content = "") {
-    prefix_.WriteFile("drive_c/" + relative, content);
-  }
-  std::string Host(const std::string& relative) const { return prefix_.path() + "/drive_c/" + relative; }
-  void SetTimes(const std::string& relative, long modified, long accessed) {
-    timespec times[2] = {{accessed, 0}, {modified, 0}};
-    ASSERT_EQ(utimensat(AT_FDCWD, Host(relative).c_str(), times, 0), 0);
-  }
-
   /// Captures `root` into the snapshot, or compares it; returns what was printed.
   std::string Capture(const std::string& root, bool* complete = nullptr) {
     testing::internal::CaptureStdout();
@@ -53,12 +43,31 @@ class TreeTest : public ::testing::Test {
     return testing::internal::GetCapturedStdout();
   }
 
-  std::string Snapshot() const { return prefix_.ReadFile("drive_c/vastrel/snap.bin"); }
-  void SetSnapshot(const std::string& bytes) const { prefix_.WriteFile("drive_c/vastrel/snap.bin", bytes); }
   /// A report's lines without its header.
-  std::string Added() const { return prefix_.ReadFile("drive_c/vastrel/new.txt").substr(22); }
-  std::string Modified() const { return prefix_.ReadFile("drive_c/vastrel/mod.txt").substr(21); }
-  std::string Removed() const { return prefix_.ReadFile("drive_c/vastrel/rem.txt").substr(20); }
+  static std::string Added() { return ReadWhole("C:\\vastrel\\new.txt").substr(22); }
+  static std::string Modified() { return ReadWhole("C:\\vastrel\\mod.txt").substr(21); }
+  static std::string Removed() { return ReadWhole("C:\\vastrel\\rem.txt").substr(20); }
+  static std::string ReadWhole(const std::string& path) {
+    File file;
+    file.OpenOrThrow(path, File::kModeRead);
+    std::string bytes(file.GetLength(), '\0');
+    file.ReadExactly(bytes.data(), static_cast<std::uint32_t>(bytes.size()), "a test's file");
+    return bytes;
+  }
+
+  const std::string kSnapshot = "C:\\vastrel\\snap.bin";
+};
+
+/// The trees in memory: C:\R holds what a test writes there.
+class TreeTest : public TreeWalkTest {
+ protected:
+  TreeTest() { files_.AddFolder("C:\\vastrel"); }
+
+  /// Writes a file below drive C ("R\\a.txt"), with the folders on its way.
+  void Write(const std::string& path, const std::string& content = "") { files_.Put("C:\\" + path, content); }
+
+  std::string Snapshot() const { return files_.Get(kSnapshot).value_or(""); }
+  void SetSnapshot(const std::string& bytes) { files_.Put(kSnapshot, bytes); }
 
   static std::uint32_t U32(const std::string& bytes, std::size_t at) {
     if (at + kU32Size > bytes.size()) throw std::out_of_range("no number at " + std::to_string(at));
@@ -69,6 +78,5 @@ class TreeTest : public ::testing::Test {
     ::PutU32(bytes.data() + at, value);
   }
 
-  const std::string kSnapshot = "C:\\vastrel\\snap.bin";
-  test::TempPrefix prefix_;
+  test::MemoryFiles files_;
 };

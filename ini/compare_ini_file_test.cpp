@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "io/file_error.h"
-#include "test/temp_folder.h"
+#include "test/memory_files.h"
 
 namespace {
 
@@ -18,7 +18,10 @@ using Reports = std::array<std::string, 4>;
 
 class CompareIniFileTest : public ::testing::Test {
  protected:
-  std::string PathOf(const std::string& name) const { return folder_.path() + "/" + name; }
+  CompareIniFileTest() { files_.AddFolder("C:\\windows"); }
+  static std::string PathOf(const std::string& name) { return "C:\\windows\\" + name; }
+  std::string Read(const std::string& name) const { return files_.Get(PathOf(name)).value_or("<missing>"); }
+  void Write(const std::string& name, const std::string& content) { files_.Put(PathOf(name), content); }
 
   void CompareNamed(const std::string& live, const std::string& saved) {
     CompareIniFile(PathOf(live), PathOf(saved), PathOf("new.ini"), PathOf("modo.ini"), PathOf("mod.ini"),
@@ -26,14 +29,13 @@ class CompareIniFileTest : public ::testing::Test {
   }
 
   Reports Compare(const std::string& saved, const std::string& live) {
-    folder_.WriteFile("saved.ini", saved);
-    folder_.WriteFile("live.ini", live);
+    Write("saved.ini", saved);
+    Write("live.ini", live);
     CompareNamed("live.ini", "saved.ini");
-    return {folder_.ReadFile("new.ini"), folder_.ReadFile("mod.ini"), folder_.ReadFile("modo.ini"),
-            folder_.ReadFile("rem.ini")};
+    return {Read("new.ini"), Read("mod.ini"), Read("modo.ini"), Read("rem.ini")};
   }
 
-  test::TempFolder folder_;
+  test::MemoryFiles files_;
 };
 
 TEST_F(CompareIniFileTest, ReportsByteForByte) {
@@ -65,24 +67,24 @@ TEST_F(CompareIniFileTest, ReportsByteForByte) {
        {"", "\r\n[S]\r\nlast=2\r\n", "\r\n[S]\r\nlast=1\r\n", ""}},
       {"[S]\r\nlast=1", "[S]\r\n", {"", "", "", "\r\n[S]\r\nlast=1\r\n"}},
   };
-  folder_.WriteFile("mod.ini", "left from an earlier run");
+  Write("mod.ini", "left from an earlier run");
   for (const Case& c : cases) EXPECT_EQ(Compare(c.saved, c.live), c.reports) << c.saved << "\n--\n" << c.live;
 }
 
 TEST_F(CompareIniFileTest, AFileThatCannotBeOpenedStopsTheComparison) {
-  for (const char* name : {"new.ini", "modo.ini", "mod.ini", "rem.ini"}) folder_.WriteFile(name, "earlier");
-  folder_.WriteFile("live.ini", "[S]\r\nk=1\r\n");
+  for (const char* name : {"new.ini", "modo.ini", "mod.ini", "rem.ini"}) Write(name, "earlier");
+  Write("live.ini", "[S]\r\nk=1\r\n");
   // A missing input raises before any report is emptied.
   EXPECT_THROW(CompareNamed("live.ini", "missing.ini"), FileError);
   EXPECT_THROW(CompareNamed("missing.ini", "live.ini"), FileError);
-  for (const char* name : {"new.ini", "modo.ini", "mod.ini", "rem.ini"}) EXPECT_EQ(folder_.ReadFile(name), "earlier");
+  for (const char* name : {"new.ini", "modo.ini", "mod.ini", "rem.ini"}) EXPECT_EQ(Read(name), "earlier");
 
   // Reports opened before one that cannot be created are empty, those after it untouched.
   EXPECT_THROW(CompareIniFile(PathOf("live.ini"), PathOf("live.ini"), PathOf("new.ini"), PathOf("modo.ini"),
-                              PathOf("no/such/folder/mod.ini"), PathOf("rem.ini")),
+                              PathOf("no\\such\\folder\\mod.ini"), PathOf("rem.ini")),
                FileError);
-  EXPECT_EQ(folder_.ReadFile("new.ini") + folder_.ReadFile("modo.ini"), "");
-  EXPECT_EQ(folder_.ReadFile("rem.ini"), "earlier");
+  EXPECT_EQ(Read("new.ini") + Read("modo.ini"), "");
+  EXPECT_EQ(Read("rem.ini"), "earlier");
 }
 
 }  // namespace

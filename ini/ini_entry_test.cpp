@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "io/file.h"
-#include "test/temp_folder.h"
+#include "test/memory_files.h"
 
 namespace {
 
@@ -16,10 +16,10 @@ using Entries = std::vector<std::string>;
 
 // "section|key|value" for each entry of a file holding `content`.
 Entries ReadEntries(const std::string& content) {
-  test::TempFolder folder;
-  folder.WriteFile("f.ini", content);
+  test::MemoryFiles files;
+  files.Put("C:\\f.ini", content);
   File file;
-  file.OpenOrThrow(folder.path() + "/f.ini", File::kModeRead);
+  file.OpenOrThrow("C:\\f.ini", File::kModeRead);
   Entries entries;
   IniEntry entry;
   while (entry.ReadNext(file)) entries.push_back(entry.section + "|" + entry.key + "|" + entry.value);

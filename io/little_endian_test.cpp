@@ -5,7 +5,7 @@
 #include <string>
 
 #include "io/file.h"
-#include "test/temp_folder.h"
+#include "test/memory_files.h"
 
 namespace {
 
@@ -17,14 +17,15 @@ TEST(LittleEndianTest, FieldsStoreTheLowByteFirstInMemoryAndInFiles) {
   PutU32(bytes + 1, 0xFFFFFFFEu);
   EXPECT_EQ(GetU32(bytes + 1), 0xFFFFFFFEu);
 
-  test::TempFolder folder;
+  test::MemoryFiles files;
+  files.AddFolder("C:");
   File file;
-  file.OpenOrThrow(folder.path() + "/n.bin", File::kModeCreate | File::kModeWrite);
+  file.OpenOrThrow("C:\\n.bin", File::kModeCreate | File::kModeWrite);
   WriteU32(file, 0x80000001u);
   file.Write("\x07\x00", 2);
   file.Close();
-  EXPECT_EQ(folder.ReadFile("n.bin"), std::string("\x01\x00\x00\x80\x07\x00", 6));
-  file.OpenOrThrow(folder.path() + "/n.bin", File::kModeRead);
+  EXPECT_EQ(files.Get("C:\\n.bin"), std::string("\x01\x00\x00\x80\x07\x00", 6));
+  file.OpenOrThrow("C:\\n.bin", File::kModeRead);
   EXPECT_EQ(ReadU32(file, "a count"), 0x80000001u);
   try {
     ReadU32(file, "a count");  // two bytes left
@@ -36,16 +37,17 @@ TEST(LittleEndianTest, FieldsStoreTheLowByteFirstInMemoryAndInFiles) {
 }
 
 TEST(LittleEndianTest, AnOffsetWhoseFieldWouldEndPast4GiBIsRefused) {
-  test::TempFolder folder;
+  test::MemoryFiles files;
+  files.AddFolder("C:");
   File file;
-  file.OpenOrThrow(folder.path() + "/big.bin", File::kModeCreate | File::kModeWrite);
+  file.OpenOrThrow("C:\\big.bin", File::kModeCreate | File::kModeWrite);
   EXPECT_EQ(SnapshotOffset(file, 0xFFFFFFFBu), 0xFFFFFFFBu);  // its field ends at 4 GiB
   for (std::uint64_t position : {std::uint64_t{0xFFFFFFFCu}, std::uint64_t{1} << 32, std::uint64_t{1} << 40}) {
     try {
       SnapshotOffset(file, position);
       ADD_FAILURE() << "no error at " << position;
     } catch (const FileError& error) {
-      EXPECT_EQ(error.fileName, folder.path() + "/big.bin");
+      EXPECT_EQ(error.fileName, "C:\\big.bin");
       EXPECT_NE(error.Message().find("4 GiB"), std::string::npos) << error.Message();
     }
   }

@@ -91,14 +91,8 @@ void Insert(Arena& arena, List<T>& list, std::size_t at, const T& item) {
     list.room = room;
   }
   std::copy_backward(list.begin() + at, list.end(), list.end() + 1);
-  list.items[at] = item;
+  list[at] = item;
   ++list.count;
-}
-
-template <typename T>
-void Erase(List<T>& list, std::size_t at) {
-  std::copy(list.begin() + at + 1, list.end(), list.begin() + at);
-  --list.count;
 }
 
 Key* FindSubkey(const Key* key, std::string_view name) {
@@ -111,6 +105,12 @@ Key* FindSubkey(const Key* key, std::string_view name) {
   return key->subkeys[at];
 }
 
+template <typename T>
+void Erase(List<T>& list, std::size_t at) {
+  std::copy(list.begin() + at + 1, list.end(), list.begin() + at);
+  --list.count;
+}
+
 }  // namespace
 
 struct MemoryRegistry::Impl {
@@ -121,7 +121,6 @@ struct MemoryRegistry::Impl {
   Key top;  // its subkeys are the root keys; an aliased root is a link
   Key emptyKey;  // what an aliased root shows while its key is missing, as on Windows
   std::vector<Key*> handles;  // by slot; a closed handle's slot is taken again, as on Windows
-  std::vector<std::size_t> freeSlots;
 
   Impl() {
     for (RegistryKey root = kClassesRoot; root <= kCurrentConfig; ++root)
@@ -140,28 +139,22 @@ struct MemoryRegistry::Impl {
     return key;
   }
 
-  // How a path is walked: creating missing keys or not, and whether a link
-  // that the last component names is followed (not when the link is meant).
-  struct Walk {
-    bool create = false;
-    bool followLast = true;
-    int depth = 0;
-  };
-
-  // The key at `path` below `key` (a full path below the top); null with the
-  // error when there is none.
-  Key* Below(Key* key, std::string_view path, const Walk& walk, std::uint32_t& error) {
+  // The key at `path` below `key` (a full path below the top), creating
+  // missing keys or not; null with the error when there is none. A link that
+  // the last component names is followed unless the link itself is meant.
+  Key* Below(Key* key, std::string_view path, bool create, std::uint32_t& error, bool followLast = true,
+             int depth = 0) {
     for (std::string_view name = NextComponent(path); key && !name.empty(); name = NextComponent(path)) {
-      Key* next = walk.create && key != &top ? AddSubkey(key, name) : FindSubkey(key, name);
+      Key* next = create && key != &top ? AddSubkey(key, name) : FindSubkey(key, name);
       if (!next) error = kErrorFileNotFound;
-      if (next && next->isLink && (walk.followLast || path.find_first_not_of('\\') != std::string_view::npos)) {
+      if (next && next->isLink && (followLast || path.find_first_not_of('\\') != std::string_view::npos)) {
         std::uint32_t linkError = kErrorFileNotFound;
-        Key* target = walk.depth < kMaxLinkDepth && !next->linkTarget.empty()
-                          ? Below(&top, next->linkTarget, Walk{walk.create, true, walk.depth + 1}, linkError)
+        Key* target = depth < kMaxLinkDepth && !next->linkTarget.empty()
+                          ? Below(&top, next->linkTarget, create, linkError, true, depth + 1)
                           : nullptr;
         if (!target && next->parent == &top) target = &emptyKey;
-        if (!target && !walk.create) error = linkError;
-        next = target || !walk.create ? target : next;  // a key made below a broken link goes to the link itself
+        if (!target && !create) error = linkError;
+        next = target || !create ? target : next;  // a key made below a broken link goes to the link itself
       }
       key = next;
     }
@@ -174,7 +167,7 @@ struct MemoryRegistry::Impl {
     std::size_t slot = (handle - kFirstHandle) / 4;
     Key* key = nullptr;
     if (IsRoot(handle))
-      key = Below(&top, RootKeyName(handle), Walk{}, error);
+      key = Below(&top, RootKeyName(handle), false, error);
     else if (handle >= kFirstHandle && handle % 4 == 0 && slot < handles.size())
       key = handles[slot];
     bool deleted = false;
@@ -190,7 +183,7 @@ MemoryRegistry::~MemoryRegistry() = default;
 
 MemoryRegistry::Key* MemoryRegistry::AddKey(std::string_view path) {
   std::uint32_t error = 0;
-  Key* key = impl_->Below(&impl_->top, path, Impl::Walk{true, true, 0}, error);
+  Key* key = impl_->Below(&impl_->top, path, true, error);
   return key == &impl_->top ? nullptr : key;
 }
 
@@ -209,15 +202,14 @@ void MemoryRegistry::SetString(std::string_view keyPath, std::string_view name, 
 }
 
 void MemoryRegistry::SetDword(std::string_view keyPath, std::string_view name, std::uint32_t value) {
-  SetValue(keyPath, name, kRegDword,
-           {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-            static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)});
+  SetValue(keyPath, name, kRegDword, {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+                                      static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)});
 }
 
 void MemoryRegistry::DeleteValue(std::string_view keyPath, std::string_view name) {
   std::uint32_t error = 0;
   bool found = false;
-  Key* key = impl_->Below(&impl_->top, keyPath, Impl::Walk{}, error);
+  Key* key = impl_->Below(&impl_->top, keyPath, false, error);
   std::size_t at = key ? Position(key->values, name, found) : 0;
   if (found) Erase(key->values, at);
 }
@@ -225,7 +217,7 @@ void MemoryRegistry::DeleteValue(std::string_view keyPath, std::string_view name
 void MemoryRegistry::DeleteKey(std::string_view path) {
   std::uint32_t error = 0;
   bool found = false;
-  Key* key = impl_->Below(&impl_->top, path, Impl::Walk{false, false, 0}, error);
+  Key* key = impl_->Below(&impl_->top, path, false, error, false);
   if (!key || !key->parent || key->parent == &impl_->top) return;  // root keys stay
   Erase(key->parent->subkeys, Position(key->parent->subkeys, key->name, found));
   key->deleted = true;
@@ -251,14 +243,13 @@ std::uint32_t MemoryRegistry::OpenKey(RegistryKey parent, const char* subKey, Re
   std::size_t levels = 0;
   for (std::string_view rest = path; !NextComponent(rest).empty();) ++levels;
   if (levels > kMaxLevels) return kErrorMoreData;
-  key = impl_->Below(key, path, Impl::Walk{}, error);
+  key = impl_->Below(key, path, false, error);
   if (!key) return error;
-  if (impl_->freeSlots.empty()) impl_->freeSlots.push_back(impl_->handles.size());
-  std::size_t slot = impl_->freeSlots.back();
-  impl_->freeSlots.pop_back();
-  if (slot == impl_->handles.size()) impl_->handles.push_back(nullptr);
-  impl_->handles[slot] = key;
-  *result = kFirstHandle + 4 * slot;
+  std::vector<Key*>& handles = impl_->handles;
+  auto slot = std::find(handles.begin(), handles.end(), nullptr);
+  if (slot == handles.end()) slot = handles.insert(slot, nullptr);
+  *slot = key;
+  *result = kFirstHandle + 4 * static_cast<RegistryKey>(slot - handles.begin());
   return kErrorSuccess;
 }
 
@@ -326,13 +317,12 @@ std::uint32_t MemoryRegistry::CloseKey(RegistryKey handle) {
   std::uint32_t error = 0;
   if (IsRoot(handle) || !impl_->FromHandle(handle, error, true)) return error;
   impl_->handles[(handle - kFirstHandle) / 4] = nullptr;
-  impl_->freeSlots.push_back((handle - kFirstHandle) / 4);
   return kErrorSuccess;
 }
 
 MemoryRegistry::Key* MemoryRegistry::RootKey(RegistryKey root) {
   std::uint32_t error = 0;
-  return IsRoot(root) ? impl_->Below(&impl_->top, RootKeyName(root), Impl::Walk{true, true, 0}, error) : nullptr;
+  return IsRoot(root) ? impl_->Below(&impl_->top, RootKeyName(root), true, error) : nullptr;
 }
 
 MemoryRegistry::Key* MemoryRegistry::AddSubkey(Key* parent, std::string_view name) {

@@ -142,7 +142,7 @@ TEST(MemoryRegistryTest, LinksLeadToTheirTargetAndFailWhenBroken) {
 
 TEST(MemoryRegistryTest, OpeningSiblingsOneAfterAnotherSeesEveryChange) {
   // Keys opened by full path, each next to the one before, while keys are
-  // deleted, added again, linked and aliased in between.
+  // deleted, added again and linked in between.
   MemoryRegistry registry;
   registry.SetString("HKEY_LOCAL_MACHINE\\A\\B\\C", "v", "1");
   registry.AddKey("HKEY_LOCAL_MACHINE\\Other\\C");
@@ -160,9 +160,13 @@ TEST(MemoryRegistryTest, OpeningSiblingsOneAfterAnotherSeesEveryChange) {
   EXPECT_EQ(OpenError(registry, kLocalMachine, "A\\B\\C"), kErrorSuccess);
   registry.SetString("HKEY_LOCAL_MACHINE\\Other\\C", "w", "2");
   EXPECT_EQ(ListValues(registry, kLocalMachine, "A\\B\\C").size(), 1u);
+}
 
-  // A root aliased to a key shows that key: the same path below it is
-  // another key, and keys added through it land below the key.
+// A root aliased to a key shows that key: the same path below it is another
+// key, and keys added through it land below the key.
+TEST(MemoryRegistryTest, AnAliasedRootShowsItsKeyOrAnEmptyOneWhileThatIsMissing) {
+  MemoryRegistry registry;
+  registry.SetString("HKEY_LOCAL_MACHINE\\A\\B\\C", "v", "1");
   registry.AliasRoot(kCurrentConfig, "HKEY_LOCAL_MACHINE\\A");
   EXPECT_EQ(OpenError(registry, kCurrentConfig, "A\\B\\C"), kErrorFileNotFound);
   EXPECT_EQ(ListValues(registry, kCurrentConfig, "B\\C").size(), 1u);

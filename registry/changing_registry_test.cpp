@@ -16,7 +16,6 @@
 #include "registry/registry_capture.h"
 #include "registry/registry_compare.h"
 #include "registry/registry_test_support.h"
-#include "test/memory_files.h"
 #include "test/staged_registry.h"
 
 namespace {
@@ -66,9 +65,8 @@ std::vector<std::string> LinesNotAboutTheChurnedKey(const std::string& console) 
 // on, every key it wrote leads to a block, the rest of the registry is
 // stored as it is, and of the key only what it held.
 TEST(CaptureWhileChangedTest, WhatGoesDuringTheWalkIsLeftOutAndTheRestIsWhole) {
-  test::MemoryFiles files;
-  files.AddFolder("C:\\vastrel");
-  const std::string snapshot = "C:\\vastrel\\reg.bin";
+  registry_test::WorkFolder work;
+  const std::string snapshot = work.Path("reg.bin");
   registry_test::Console console;
   std::vector<std::string> quiet;
   int calls = 0;
@@ -115,12 +113,12 @@ void InstallAround(platform::MemoryRegistry& r) {
 }
 
 // The reports of a comparison in EntryLines' form; the change scripts as UTF-8.
-std::map<std::string, std::vector<std::string>> Reports(test::MemoryFiles& files) {
+std::map<std::string, std::vector<std::string>> Reports(const registry_test::WorkFolder& work) {
   std::map<std::string, std::vector<std::string>> reports;
   for (const char* name : {"new.reg", "mod.reg", "modo.reg", "rem.reg"})
-    reports[name] = registry_test::EntryLines(files.Get(std::string("C:\\vastrel\\") + name).value_or(""));
+    reports[name] = registry_test::EntryLines(work.Read(name));
   for (const char* name : {"redo.reg", "undo.reg"}) {
-    std::string bytes = files.Get(std::string("C:\\vastrel\\") + name).value_or("");
+    std::string bytes = work.Read(name);
     std::u16string units;
     for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
       units += static_cast<char16_t>(static_cast<std::uint8_t>(bytes[i]) | static_cast<std::uint8_t>(bytes[i + 1]) << 8);
@@ -130,9 +128,10 @@ std::map<std::string, std::vector<std::string>> Reports(test::MemoryFiles& files
 }
 
 bool Compare() {
-  const std::string work = "C:\\vastrel\\";
-  return CompareRegistry(work + "reg.bin", work + "new.reg", work + "mod.reg", work + "modo.reg", work + "rem.reg",
-                         work + "redo.reg", work + "undo.reg");
+  using registry_test::WorkFolder;
+  return CompareRegistry(WorkFolder::Path("reg.bin"), WorkFolder::Path("new.reg"), WorkFolder::Path("mod.reg"),
+                         WorkFolder::Path("modo.reg"), WorkFolder::Path("rem.reg"), WorkFolder::Path("redo.reg"),
+                         WorkFolder::Path("undo.reg"));
 }
 
 // The same for the comparison: it goes on, it reports the installation
@@ -140,16 +139,15 @@ bool Compare() {
 // before its turn is told as one that cannot be read, and reported removed
 // with what it held.
 TEST(CompareWhileChangedTest, WhatGoesDuringTheWalkIsReportedRemovedAndTheRestAsItIs) {
-  test::MemoryFiles files;
-  files.AddFolder("C:\\vastrel");
+  registry_test::WorkFolder work;
   registry_test::Console console;
   std::vector<std::string> storedKey;
   {
     platform::MemoryRegistry before;
     FillAround(before);
     registry_test::UseRegistry use(before);
-    ASSERT_TRUE(CaptureRegistry("", "C:\\vastrel\\reg.bin"));
-    storedKey = Part(registry_test::StoredEntries("C:\\vastrel\\reg.bin"), kChurned, true);
+    ASSERT_TRUE(CaptureRegistry("", work.Path("reg.bin")));
+    storedKey = Part(registry_test::StoredEntries(work.Path("reg.bin")), kChurned, true);
   }
   std::map<std::string, std::vector<std::string>> quiet;
   int calls = 0;
@@ -161,7 +159,7 @@ TEST(CompareWhileChangedTest, WhatGoesDuringTheWalkIsReportedRemovedAndTheRestAs
     staged.SetHook([&](const test::StagedRegistry::Point&) { ++calls; });
     registry_test::UseRegistry use(staged);
     ASSERT_TRUE(Compare());
-    quiet = Reports(files);
+    quiet = Reports(work);
   }
   ASSERT_EQ(console.Text(), "");
   ASSERT_EQ(quiet["mod.reg"].size(), 2u);
@@ -180,7 +178,7 @@ TEST(CompareWhileChangedTest, WhatGoesDuringTheWalkIsReportedRemovedAndTheRestAs
       registry_test::UseRegistry use(staged);
       EXPECT_TRUE(Compare());
       EXPECT_EQ(LinesNotAboutTheChurnedKey(console.Text()), std::vector<std::string>{});
-      std::map<std::string, std::vector<std::string>> reports = Reports(files);
+      std::map<std::string, std::vector<std::string>> reports = Reports(work);
       for (auto& [name, lines] : reports) EXPECT_EQ(Part(lines, kChurned, false), Part(quiet[name], kChurned, false)) << name;
       for (const char* name : {"new.reg", "mod.reg", "modo.reg"})
         EXPECT_EQ(Part(reports[name], kChurned, true), std::vector<std::string>{}) << name;

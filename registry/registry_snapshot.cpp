@@ -44,8 +44,8 @@ void SnapshotWriter::FinishBlock(std::uint64_t countAt, std::uint32_t count) {
 std::uint32_t SnapshotWriter::WriteEntry(const RegistryEntry& entry) {
   auto nameLength = static_cast<std::uint32_t>(entry.name.size());
   bool dataInRecord = !entry.isKey && entry.dataLength <= kLargeData;
-  std::size_t size = 3 * regbin::kFieldSize + nameLength + (entry.isKey ? 0 : regbin::kFieldSize) +
-                     (dataInRecord ? entry.dataLength : 0);
+  std::size_t size = entry.isKey ? regbin::KeyRecordSize(nameLength)
+                                 : regbin::ValueRecordSize(nameLength, dataInRecord ? entry.dataLength : 0);
   if (record_.size() < size) record_.resize(size);
   char* at = record_.data();
   auto put = [&at](std::uint32_t value) {
@@ -58,7 +58,7 @@ std::uint32_t SnapshotWriter::WriteEntry(const RegistryEntry& entry) {
   at += nameLength;
   std::uint32_t slot = 0;
   if (entry.isKey) {
-    slot = SnapshotOffset(file_, file_.Seek(0, File::kEnd) + static_cast<std::uint64_t>(at - record_.data()));
+    slot = SnapshotOffset(file_, file_.Seek(0, File::kEnd) + regbin::ChildOffsetField(nameLength));
     put(0);
   } else {
     put(entry.type);

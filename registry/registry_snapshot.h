@@ -34,9 +34,17 @@ namespace regbin {
 /// The reader keeps the root path in 260 bytes, NUL included.
 constexpr std::uint32_t kMaxRootPathLength = 259;
 constexpr std::uint32_t kFieldSize = 4;
-/// The smallest records: a key or a value with an empty name and no data.
-constexpr std::uint32_t kMinKeyRecordSize = 3 * kFieldSize;
-constexpr std::uint32_t kMinValueRecordSize = 4 * kFieldSize;
+/// Where the root block starts: after the header (at 4 for the whole registry).
+constexpr std::uint32_t RootBlockOffset(std::uint32_t rootPathLength) { return kFieldSize + rootPathLength; }
+/// The size of a key's record, and where in it the child offset lies.
+constexpr std::uint32_t KeyRecordSize(std::uint32_t nameLength) { return 3 * kFieldSize + nameLength; }
+constexpr std::uint32_t ChildOffsetField(std::uint32_t nameLength) { return 2 * kFieldSize + nameLength; }
+/// The size of a value's record.
+constexpr std::uint32_t ValueRecordSize(std::uint32_t nameLength, std::uint32_t dataLength) {
+  return 4 * kFieldSize + nameLength + dataLength;
+}
+/// The smallest record: a key with an empty name.
+constexpr std::uint32_t kMinKeyRecordSize = KeyRecordSize(0);
 /// Windows nests keys at most 512 levels below a root; a stored tree far
 /// deeper than that is damage, and walking it would exhaust the stack.
 constexpr unsigned kMaxStoredDepth = 2048;

@@ -5,7 +5,6 @@
 #include "io/file.h"
 #include "registry/registry_test_support.h"
 #include "registry/stored_key_export.h"
-#include "test/temp_folder.h"
 
 namespace {
 
@@ -17,14 +16,13 @@ using registry_test::ValueRecord;
 // exports Gone's stored subtree.
 class StoredKeyTest : public ::testing::Test {
  protected:
-  static constexpr std::uint32_t kGone = 24;  // where Gone's block starts
-  std::string head_ = U32(0) + U32(1) + KeyRecord("Gone", kGone);
+  static std::string Head(std::uint32_t gone) { return U32(0) + U32(1) + KeyRecord("Gone", gone); }
 
   std::string Export(const std::string& bytes, bool expectedResult = true) {
-    folder_.WriteFile("reg.bin", bytes);
+    files_.Write("reg.bin", bytes);
     File snapshot, out;
-    snapshot.OpenOrThrow(folder_.path() + "/reg.bin", File::kModeRead);
-    out.OpenOrThrow(folder_.path() + "/rem.reg", File::kModeCreate | File::kModeWrite);
+    snapshot.OpenOrThrow(files_.Path("reg.bin"), File::kModeRead);
+    out.OpenOrThrow(files_.Path("rem.reg"), File::kModeCreate | File::kModeWrite);
     SnapshotReader reader(snapshot);
     EXPECT_EQ(reader.ReadRootPath(), "");
     RegistryEntry key;
@@ -32,10 +30,12 @@ class StoredKeyTest : public ::testing::Test {
     reader.ReadEntry(key);
     EXPECT_EQ(ExportStoredKey(reader, key, out, "HKEY_CURRENT_USER"), expectedResult);
     out.Close();
-    return folder_.ReadFile("rem.reg");
+    return files_.Read("rem.reg");
   }
 
-  test::TempFolder folder_;
+  const std::uint32_t kGone = static_cast<std::uint32_t>(Head(0).size());  // where Gone's block starts
+  const std::string head_ = Head(kGone);
+  registry_test::WorkFolder files_;
   registry_test::Console console_;
 };
 
@@ -49,17 +49,17 @@ TEST_F(StoredKeyTest, AnUnfinishedSubtreeEndsTheExportWithOneLine) {
 TEST_F(StoredKeyTest, DamagedSnapshotsRaiseAnErrorNamingTheFile) {
   std::string chain = U32(0) + U32(1);
   for (int level = 0; level < 5000; ++level)
-    chain += KeyRecord("k", static_cast<std::uint32_t>(chain.size() + 13)) + U32(1);
+    chain += KeyRecord("k", static_cast<std::uint32_t>(chain.size()) + regbin::KeyRecordSize(1)) + U32(1);
   const std::string cases[] = {
       "",                                                                         // no header
       U32(260) + std::string(300, 'k'),                                           // a root path longer than 259
       head_ + U32(1000),                                                          // a count the file cannot hold
       head_ + U32(1) + U32(0) + U32(0xFFFFFFF0u) + "name",                        // a name longer than the file
-      head_ + U32(1) + ValueRecord("v", 3, "").substr(0, 13) + U32(0x7FFFFFFFu),  // data too
+      head_ + U32(1) + U32(0) + U32(1) + "v" + U32(3) + U32(0x7FFFFFFFu),         // data too
       head_ + U32(1) + KeyRecord("A", 5000),                                      // an offset past the end
       head_ + U32(1) + KeyRecord("A", kGone),                                     // an offset back into the tree
       head_ + U32(1) + U32(2) + U32(0) + U32(0),                                  // neither key nor value
-      head_ + U32(1) + ValueRecord("v", 1, "data").substr(0, 20),                 // ends inside a record
+      head_ + U32(1) + ValueRecord("v", 1, "data").substr(0, regbin::ValueRecordSize(1, 4) - 1),  // cut short
       chain + KeyRecord("k", 0),                                                  // keys nested 5000 deep
   };
   for (const std::string& bytes : cases) {

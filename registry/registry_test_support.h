@@ -1,10 +1,12 @@
 #pragma once
-// What the registry tests share: an installed in-memory registry, the console
-// output without the spinner, and reg.bin records for snapshots made by hand.
+// What the registry tests share: an installed in-memory registry, a working
+// folder in memory, the console output without the spinner, and reg.bin
+// records for snapshots made by hand.
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -15,7 +17,9 @@
 #include "io/little_endian.h"
 #include "platform/registry.h"
 #include "registry/registry_snapshot.h"
+#include "registry/root_key_table.h"
 #include "registry/stored_key_export.h"
+#include "test/memory_files.h"
 #include "test/run.h"
 
 namespace registry_test {
@@ -24,6 +28,14 @@ namespace registry_test {
 struct UseRegistry {
   explicit UseRegistry(platform::Registry& registry) { platform::SetRegistry(&registry); }
   ~UseRegistry() { platform::SetRegistry(nullptr); }
+};
+
+/// The working folder c:\vastrel, in a file system in memory installed while it lives.
+struct WorkFolder : test::MemoryFiles {
+  WorkFolder() { AddFolder("c:\\vastrel"); }
+  static std::string Path(const std::string& name) { return "c:\\vastrel\\" + name; }
+  std::string Read(const std::string& name) const { return Get(Path(name)).value_or("<missing>"); }
+  void Write(const std::string& name, const std::string& content) { Put(Path(name), content); }
 };
 
 /// Captures what is printed while it lives.
@@ -58,6 +70,21 @@ inline std::string KeyRecord(const std::string& name, std::uint32_t childOffset)
 inline std::string ValueRecord(const std::string& name, std::uint32_t type, const std::string& data) {
   return U32(0) + U32(static_cast<std::uint32_t>(name.size())) + name + U32(type) +
          U32(static_cast<std::uint32_t>(data.size())) + data;
+}
+
+/// A snapshot of the whole registry up to the end of its root block, whose
+/// root keys' blocks start at `blocks`.
+inline std::string RootBlock(const std::uint32_t (&blocks)[kRootKeyCount]) {
+  std::string bytes = U32(0) + U32(kRootKeyCount);
+  for (unsigned i = 0; i < kRootKeyCount; ++i) bytes += KeyRecord(RootKeyTable[i].name, blocks[i]);
+  return bytes;
+}
+/// Where the root block ends, and where the `i`th root key's child offset lies in it.
+inline const std::uint32_t kRootBlockEnd = static_cast<std::uint32_t>(RootBlock({}).size());
+inline std::uint32_t RootSlot(unsigned i) {
+  std::uint32_t at = regbin::RootBlockOffset(0) + regbin::kFieldSize;
+  for (unsigned j = 0; j < i; ++j) at += regbin::KeyRecordSize(static_cast<std::uint32_t>(std::strlen(RootKeyTable[j].name)));
+  return at + regbin::ChildOffsetField(static_cast<std::uint32_t>(std::strlen(RootKeyTable[i].name)));
 }
 
 /// REGEDIT4 text a line an entry: "[path]" for a key's header, "[path] line"

@@ -124,6 +124,11 @@ void MemoryFiles::Remove(const std::string& path) {
   for (auto it = nodes_.lower_bound(below); it != nodes_.end() && it->first.starts_with(below);) it = nodes_.erase(it);
 }
 
+void MemoryFiles::SetTimes(const std::string& path, std::uint64_t written, std::uint64_t read) {
+  Node* node = Find(path);
+  node->writeTime = written, node->readTime = read;
+}
+
 void MemoryFiles::FailWritesAfter(const std::string& path, std::uint64_t bytes, std::uint32_t error) {
   writeFaults_[KeyOf(path)] = {bytes, error};
 }
@@ -168,9 +173,12 @@ std::unique_ptr<platform::FolderSearch> MemoryFiles::FindFirst(const std::string
     if (!folder || !folder->folder || !key.ends_with("\\*.*")) return Failed(platform::kErrorPathNotFound);
     auto add = [&](const std::string& name, const Node& node) {
       platform::FindData& entry = listing->entries.emplace_back();
-      entry.fileAttributes = node.folder ? platform::kFileAttributeDirectory : platform::kFileAttributeArchive;
-      for (platform::FileTime* time : {&entry.creationTime, &entry.lastAccessTime, &entry.lastWriteTime})
-        *time = {static_cast<std::uint32_t>(node.writeTime), static_cast<std::uint32_t>(node.writeTime >> 32)};
+      entry.fileAttributes = node.attributes        ? node.attributes
+                             : node.folder ? platform::kFileAttributeDirectory
+                                           : platform::kFileAttributeArchive;
+      auto time = [](std::uint64_t t) { return platform::FileTime{static_cast<std::uint32_t>(t), static_cast<std::uint32_t>(t >> 32)}; };
+      entry.creationTime = entry.lastWriteTime = time(node.writeTime);
+      entry.lastAccessTime = time(node.readTime ? node.readTime : node.writeTime);
       std::uint64_t size = node.folder ? 0 : node.content->size();
       entry.fileSizeLow = static_cast<std::uint32_t>(size), entry.fileSizeHigh = static_cast<std::uint32_t>(size >> 32);
       std::strncpy(entry.fileName, name.c_str(), sizeof entry.fileName - 1);

@@ -30,6 +30,10 @@ class MemoryFiles : public platform::FileSystem {
   /// Removes a file or a folder with everything below it.
   void Remove(const std::string& path);
   bool Exists(const std::string& path) const { return Find(path) != nullptr; }
+  /// What a listing shows of the file or folder at `path`: its attributes
+  /// (archive or folder when made), and when it was last written and read.
+  void SetAttributes(const std::string& path, std::uint32_t attributes) { Find(path)->attributes = attributes; }
+  void SetTimes(const std::string& path, std::uint64_t written, std::uint64_t read);
 
   /// Writing to `path` past its first `bytes` bytes fails with `error` (a
   /// full disk); what was written before stays.
@@ -58,7 +62,8 @@ class MemoryFiles : public platform::FileSystem {
     std::string path;  // as first created
     bool folder = false;
     std::shared_ptr<std::string> content;
-    std::uint64_t writeTime = 0;
+    std::uint64_t writeTime = 0, readTime = 0;  // no read time: the write time
+    std::uint32_t attributes = 0;               // 0: archive, or folder
   };
   class MemoryFile;
 

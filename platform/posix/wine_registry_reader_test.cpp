@@ -199,23 +199,24 @@ TEST(WineRegistryReaderTest, OnlyTheRegistryHeaderOpensAFile) {
   }
 }
 
+// Keys that come back later in the file, classes, links whose target is set
+// in another block, unreadable lines, and a line that only looks like a key
+// line, as hex data goes on into it.
+const std::string kSeenAgain =
+    "[Shared\\\\Key] 1\n#class=\"first\"\n\"A\"=\"1\"\n\"b\"=dword:00000001\n"
+    "[Links\\\\Late]\n#link\n"
+    "[Links\\\\ToShared]\n#link\n" + LinkValue("\\Registry\\Machine\\Shared") +
+    "garbage one\n"
+    "[Other]\n\"h\"=hex:00,01,\\\n[NotAKey]\n"
+    "[Shared\\\\Key]\n\"a\"=\"2\"\n\"c\"=str(2):\"%x%\"\n#class=\"second\"\n"
+    "[shared\\\\KEY\\\\Sub]\n@=\"s\"\n"
+    "garbage two\ngarbage three\n[Broken\n\"lost\"=\"1\"\n"
+    "[Links\\\\Late]\n" + LinkValue("\\Registry\\Machine\\Fill") +
+    "[Links\\\\ToShared]\n#link\n" + LinkValue("\\Registry\\Machine\\Shared\\Key") +
+    "[Shared]\n\"z\"=\"last\"\ngarbage four\ngarbage five\n";
+
 TEST(WineRegistryReaderTest, AKeySeenAgainLaterGainsWhatItsLaterBlocksSay) {
-  // Keys that come back later in the file, classes, links whose target is
-  // set in another block, unreadable lines, and a line that only looks like
-  // a key line, as hex data goes on into it.
-  const std::string body =
-      "[Shared\\\\Key] 1\n#class=\"first\"\n\"A\"=\"1\"\n\"b\"=dword:00000001\n"
-      "[Links\\\\Late]\n#link\n"
-      "[Links\\\\ToShared]\n#link\n" + LinkValue("\\Registry\\Machine\\Shared") +
-      "garbage one\n"
-      "[Other]\n\"h\"=hex:00,01,\\\n[NotAKey]\n"
-      "[Shared\\\\Key]\n\"a\"=\"2\"\n\"c\"=str(2):\"%x%\"\n#class=\"second\"\n"
-      "[shared\\\\KEY\\\\Sub]\n@=\"s\"\n"
-      "garbage two\ngarbage three\n[Broken\n\"lost\"=\"1\"\n"
-      "[Links\\\\Late]\n" + LinkValue("\\Registry\\Machine\\Fill") +
-      "[Links\\\\ToShared]\n#link\n" + LinkValue("\\Registry\\Machine\\Shared\\Key") +
-      "[Shared]\n\"z\"=\"last\"\ngarbage four\ngarbage five\n";
-  Loaded loaded(kHeader + "[Fill\\\\0]\n\"v\"=\"0\"\n" + body);
+  Loaded loaded(kHeader + "[Fill\\\\0]\n\"v\"=\"0\"\n" + kSeenAgain);
   EXPECT_EQ(loaded.Values("Shared\\Key"),
             (std::vector<ListedValue>{{"A", kRegSz, Sz("2")}, {"b", kRegDword, std::string("\1\0\0\0", 4)},
                                       {"c", kRegExpandSz, Sz("%x%")}}));
@@ -224,18 +225,20 @@ TEST(WineRegistryReaderTest, AKeySeenAgainLaterGainsWhatItsLaterBlocksSay) {
   EXPECT_EQ(loaded.Subkeys(""), (std::vector<std::string>{"Fill", "Links", "Other", "Shared"}));
   EXPECT_EQ(loaded.Subkeys("Links\\Late"), (std::vector<std::string>{"0"}));
   EXPECT_EQ(loaded.badLines, 7u);
+}
 
-  // A file reads as its text does.
+TEST(WineRegistryReaderTest, AFileReadsAsItsTextDoes) {
+  const std::string text = kHeader + kSeenAgain + kSeenAgain;
   test::TempFolder folder;
-  folder.WriteFile("system.reg", kHeader + body + body);
-  Loaded whole(kHeader + body + body);
+  folder.WriteFile("system.reg", text);
+  Loaded whole(text);
   MemoryRegistry fromFile;
   WineRegistryReader reader(fromFile);
   testing::internal::CaptureStdout();
   reader.ReadFile(folder.path() + "/system.reg", fromFile.RootKey(kLocalMachine));
   reader.Finish();
   testing::internal::GetCapturedStdout();
-  EXPECT_EQ(reader.bytesRead(), kHeader.size() + 2 * body.size());
+  EXPECT_EQ(reader.bytesRead(), text.size());
   EXPECT_EQ(Dump(fromFile, ""), Dump(whole.registry, ""));
 }
 
