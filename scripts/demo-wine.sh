@@ -36,7 +36,8 @@ echo "== wine vastrel.exe -c"
 wine "$exe" -c </dev/null | sed 's/\x08.//g'
 wineserver -w
 
-echo "== installing Sample Tool 2.0 with a batch file of reg and file commands"
+echo "== installing Sample Tool 2.0 with a batch file of reg and file commands (its 32-bit helper where"
+echo "   a 32-bit installer puts it, in C:\\Program Files (x86))"
 batch <<'BAT'
 reg add "HKCU\Software\Sample" /v Ver /d 2 /f
 reg delete "HKCU\Software\Sample" /v Obsolete /f
@@ -45,6 +46,8 @@ reg add "HKLM\Software\Sample\Tool" /v Flags /t REG_DWORD /d 42 /f
 reg add "HKLM\Software\Sample\Tool" /v Blob /t REG_BINARY /d deadbeef /f
 mkdir "C:\Program Files\Sample Tool"
 echo tool> "C:\Program Files\Sample Tool\tool.exe"
+mkdir "C:\Program Files (x86)\Sample Tool"
+echo helper32> "C:\Program Files (x86)\Sample Tool\helper32.dll"
 echo helper> C:\windows\system32\sample.dll
 del C:\windows\readme.txt
 echo [Sample]>> C:\windows\win.ini
