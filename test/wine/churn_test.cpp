@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -179,11 +180,13 @@ TEST(ChurnTest, CapturesAndComparisonsOfARegistryThatChangesRunToTheirEndAndLose
     std::size_t churnedLines = 0;
     for (const std::string& line : registry_test::EntryLines(stored))
       churnedLines += line.find("\\Vastrel Churn") != std::string::npos;
-    std::printf("round %d: reg.bin %ju bytes (quiet %ju), %zu lines of its keys and values in the churned key; "
-                "%zu and %zu keys below it told as gone in the capture and the comparison\n",
+    auto lines = [](const std::string& output) { return std::count(output.begin(), output.end(), '\n'); };
+    std::printf("round %d: reg.bin %ju bytes (quiet %ju), %zu lines of keys and values in the churned key; "
+                "the capture printed %td lines, %zu of them naming a churned key gone, the comparison %td and %zu\n",
                 round, static_cast<std::uintmax_t>(fs::file_size(capture.folder + "/reg.bin")),
                 static_cast<std::uintmax_t>(fs::file_size(quietCapture.folder + "/reg.bin")), churnedLines,
-                ChurnedKeysTold(capture.output), ChurnedKeysTold(compare.output));
+                lines(capture.output), ChurnedKeysTold(capture.output), lines(compare.output),
+                ChurnedKeysTold(compare.output));
   }
 
   WriteAll(prefix.DriveC("churn.stop"), "");
