@@ -16,6 +16,7 @@
 #include "io/file.h"
 #include "io/little_endian.h"
 #include "platform/registry.h"
+#include "platform/text.h"
 #include "registry/registry_snapshot.h"
 #include "registry/root_key_table.h"
 #include "registry/stored_key_export.h"
@@ -54,6 +55,16 @@ struct Console {
     return test::WithoutSpinner(text);
   }
 };
+
+/// A change script's bytes as UTF-8, after checking that they are UTF-16
+/// after a byte-order mark.
+inline std::string ScriptText(const std::string& bytes) {
+  EXPECT_TRUE(bytes.starts_with("\xff\xfe") && bytes.size() % 2 == 0);
+  std::u16string units;
+  for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
+    units += static_cast<char16_t>(static_cast<std::uint8_t>(bytes[i]) | static_cast<std::uint8_t>(bytes[i + 1]) << 8);
+  return platform::Utf16ToUtf8(units);
+}
 
 inline std::string U32(std::uint32_t value) {
   std::string bytes(kU32Size, '\0');
@@ -139,13 +150,9 @@ inline std::vector<std::string> StoredEntries(const std::string& path) {
 
 /// Whether an EntryLines line belongs to the key at `key` or a key below it.
 inline bool InKey(std::string_view line, std::string_view key) {
-  for (std::string_view header : {"[", "[-"}) {
-    if (!line.starts_with(header)) continue;
-    std::string_view rest = line.substr(header.size());
-    if (rest.starts_with(key) && (rest.substr(key.size()).starts_with("]") || rest.substr(key.size()).starts_with("\\")))
-      return true;
-  }
-  return false;
+  if (!line.starts_with("[")) return false;
+  line.remove_prefix(line.starts_with("[-") ? 2 : 1);
+  return line.starts_with(key) && line.size() > key.size() && (line[key.size()] == ']' || line[key.size()] == '\\');
 }
 
 /// The lines of `lines` inside the key at `key` (or, with `inside` false, outside it).
