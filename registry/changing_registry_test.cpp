@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "platform/memory_registry.h"
-#include "platform/text.h"
 #include "registry/registry_capture.h"
 #include "registry/registry_compare.h"
 #include "registry/registry_test_support.h"
@@ -61,77 +60,72 @@ std::vector<std::string> LinesNotAboutTheChurnedKey(const std::string& console) 
   return lines;
 }
 
+// Runs `walk` over a registry that `fill` makes: once as it is, counting
+// its calls to the registry, then once for each deletion at each of those
+// calls. `check` follows each run, told whether it was the first.
+void WalkWhileChanged(const std::function<void(platform::MemoryRegistry&)>& fill, const std::function<bool()>& walk,
+                      const std::function<void(bool quiet)>& check) {
+  int calls = 0;
+  auto run = [&](std::size_t d, int at) {
+    platform::MemoryRegistry registry;
+    fill(registry);
+    test::StagedRegistry staged(registry);
+    staged.SetHook([&, call = 0](const test::StagedRegistry::Point&) mutable {
+      if (++call == at) kDeletions[d](registry);
+      if (at == 0) calls = call;
+    });
+    registry_test::UseRegistry use(staged);
+    EXPECT_TRUE(walk());
+    check(at == 0);
+  };
+  run(0, 0);
+  for (std::size_t d = 0; d < kDeletions.size(); ++d)
+    for (int at = 1; at <= calls && !::testing::Test::HasFailure(); ++at) {  // the first failure tells enough
+      SCOPED_TRACE("deletion " + std::to_string(d) + " at call " + std::to_string(at));
+      run(d, at);
+    }
+}
+
 // Whatever goes from the key, at whatever call of the walk: the capture goes
 // on, every key it wrote leads to a block, the rest of the registry is
 // stored as it is, and of the key only what it held.
 TEST(CaptureWhileChangedTest, WhatGoesDuringTheWalkIsLeftOutAndTheRestIsWhole) {
   registry_test::WorkFolder work;
-  const std::string snapshot = work.Path("reg.bin");
   registry_test::Console console;
-  std::vector<std::string> quiet;
-  int calls = 0;
-  {
-    platform::MemoryRegistry registry;
-    FillAround(registry);
-    test::StagedRegistry staged(registry);
-    staged.SetHook([&](const test::StagedRegistry::Point&) { ++calls; });
-    registry_test::UseRegistry use(staged);
-    ASSERT_TRUE(CaptureRegistry("", snapshot));
-    quiet = registry_test::StoredEntries(snapshot);
-  }
-  ASSERT_EQ(console.Text(), "");
-  const std::vector<std::string> quietRest = Part(quiet, kChurned, false);
-  const std::vector<std::string> quietKey = Part(quiet, kChurned, true);
-  ASSERT_EQ(quietKey.size(), 12u);
-
-  for (std::size_t d = 0; d < kDeletions.size(); ++d)
-    for (int at = 1; at <= calls; ++at) {
-      SCOPED_TRACE("deletion " + std::to_string(d) + " at call " + std::to_string(at));
-      platform::MemoryRegistry registry;
-      FillAround(registry);
-      test::StagedRegistry staged(registry);
-      staged.SetHook([&, call = 0](const test::StagedRegistry::Point&) mutable {
-        if (++call == at) kDeletions[d](registry);
-      });
-      registry_test::UseRegistry use(staged);
-      EXPECT_TRUE(CaptureRegistry("", snapshot));
-      EXPECT_EQ(LinesNotAboutTheChurnedKey(console.Text()), std::vector<std::string>{});
-      std::vector<std::string> stored = registry_test::StoredEntries(snapshot);
-      EXPECT_EQ(Part(stored, kChurned, false), quietRest);
-      for (const std::string& line : Part(stored, kChurned, true))
-        EXPECT_NE(std::find(quietKey.begin(), quietKey.end(), line), quietKey.end()) << line;
-      if (HasFailure()) return;  // the first point that fails tells enough
+  std::vector<std::string> quietRest, quietKey;
+  WalkWhileChanged(FillAround, [&] { return CaptureRegistry("", work.Path("reg.bin")); }, [&](bool quiet) {
+    std::vector<std::string> stored = registry_test::StoredEntries(work.Path("reg.bin"));
+    if (quiet) {
+      quietRest = Part(stored, kChurned, false);
+      quietKey = Part(stored, kChurned, true);
+      EXPECT_EQ(console.Text(), "");
+      EXPECT_EQ(quietKey.size(), 12u);
+      return;
     }
+    EXPECT_EQ(LinesNotAboutTheChurnedKey(console.Text()), std::vector<std::string>{});
+    EXPECT_EQ(Part(stored, kChurned, false), quietRest);
+    for (const std::string& line : Part(stored, kChurned, true))
+      EXPECT_NE(std::find(quietKey.begin(), quietKey.end(), line), quietKey.end()) << line;
+  });
 }
 
 // An installation elsewhere, which the reports show whatever happens to the key.
-void InstallAround(platform::MemoryRegistry& r) {
+void FillAndInstallAround(platform::MemoryRegistry& r) {
+  FillAround(r);
   r.SetString("HKEY_CURRENT_USER\\Software\\Before", "b", "2");
   r.DeleteValue("HKEY_CURRENT_USER\\Software\\Zafter", "z");
   r.SetString("HKEY_LOCAL_MACHINE\\Software\\Vendor\\Tool", "t", "1");
   r.DeleteKey("HKEY_USERS\\.Default\\Other");
 }
 
-// The reports of a comparison in EntryLines' form; the change scripts as UTF-8.
+// The reports of a comparison in EntryLines' form, the change scripts among them.
 std::map<std::string, std::vector<std::string>> Reports(const registry_test::WorkFolder& work) {
   std::map<std::string, std::vector<std::string>> reports;
   for (const char* name : {"new.reg", "mod.reg", "modo.reg", "rem.reg"})
     reports[name] = registry_test::EntryLines(work.Read(name));
-  for (const char* name : {"redo.reg", "undo.reg"}) {
-    std::string bytes = work.Read(name);
-    std::u16string units;
-    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
-      units += static_cast<char16_t>(static_cast<std::uint8_t>(bytes[i]) | static_cast<std::uint8_t>(bytes[i + 1]) << 8);
-    reports[name] = registry_test::EntryLines(platform::Utf16ToUtf8(units));
-  }
+  for (const char* name : {"redo.reg", "undo.reg"})
+    reports[name] = registry_test::EntryLines(registry_test::ScriptText(work.Read(name)));
   return reports;
-}
-
-bool Compare() {
-  using registry_test::WorkFolder;
-  return CompareRegistry(WorkFolder::Path("reg.bin"), WorkFolder::Path("new.reg"), WorkFolder::Path("mod.reg"),
-                         WorkFolder::Path("modo.reg"), WorkFolder::Path("rem.reg"), WorkFolder::Path("redo.reg"),
-                         WorkFolder::Path("undo.reg"));
 }
 
 // The same for the comparison: it goes on, it reports the installation
@@ -149,43 +143,28 @@ TEST(CompareWhileChangedTest, WhatGoesDuringTheWalkIsReportedRemovedAndTheRestAs
     ASSERT_TRUE(CaptureRegistry("", work.Path("reg.bin")));
     storedKey = Part(registry_test::StoredEntries(work.Path("reg.bin")), kChurned, true);
   }
-  std::map<std::string, std::vector<std::string>> quiet;
-  int calls = 0;
-  {
-    platform::MemoryRegistry after;
-    FillAround(after);
-    InstallAround(after);
-    test::StagedRegistry staged(after);
-    staged.SetHook([&](const test::StagedRegistry::Point&) { ++calls; });
-    registry_test::UseRegistry use(staged);
-    ASSERT_TRUE(Compare());
-    quiet = Reports(work);
-  }
-  ASSERT_EQ(console.Text(), "");
-  ASSERT_EQ(quiet["mod.reg"].size(), 2u);
-  ASSERT_EQ(quiet["rem.reg"].size(), 4u);
-
-  for (std::size_t d = 0; d < kDeletions.size(); ++d)
-    for (int at = 1; at <= calls; ++at) {
-      SCOPED_TRACE("deletion " + std::to_string(d) + " at call " + std::to_string(at));
-      platform::MemoryRegistry after;
-      FillAround(after);
-      InstallAround(after);
-      test::StagedRegistry staged(after);
-      staged.SetHook([&, call = 0](const test::StagedRegistry::Point&) mutable {
-        if (++call == at) kDeletions[d](after);
-      });
-      registry_test::UseRegistry use(staged);
-      EXPECT_TRUE(Compare());
-      EXPECT_EQ(LinesNotAboutTheChurnedKey(console.Text()), std::vector<std::string>{});
-      std::map<std::string, std::vector<std::string>> reports = Reports(work);
-      for (auto& [name, lines] : reports) EXPECT_EQ(Part(lines, kChurned, false), Part(quiet[name], kChurned, false)) << name;
-      for (const char* name : {"new.reg", "mod.reg", "modo.reg"})
-        EXPECT_EQ(Part(reports[name], kChurned, true), std::vector<std::string>{}) << name;
-      for (const std::string& line : Part(reports["rem.reg"], kChurned, true))
-        EXPECT_NE(std::find(storedKey.begin(), storedKey.end(), line), storedKey.end()) << line;
-      if (HasFailure()) return;
+  std::map<std::string, std::vector<std::string>> quietReports;
+  auto compare = [&] {
+    return CompareRegistry(work.Path("reg.bin"), work.Path("new.reg"), work.Path("mod.reg"), work.Path("modo.reg"),
+                           work.Path("rem.reg"), work.Path("redo.reg"), work.Path("undo.reg"));
+  };
+  WalkWhileChanged(FillAndInstallAround, compare, [&](bool quiet) {
+    std::map<std::string, std::vector<std::string>> reports = Reports(work);
+    if (quiet) {
+      quietReports = reports;
+      EXPECT_EQ(console.Text(), "");
+      EXPECT_EQ(reports["mod.reg"].size(), 2u);
+      EXPECT_EQ(reports["rem.reg"].size(), 4u);
+      return;
     }
+    EXPECT_EQ(LinesNotAboutTheChurnedKey(console.Text()), std::vector<std::string>{});
+    for (auto& [name, lines] : reports)
+      EXPECT_EQ(Part(lines, kChurned, false), Part(quietReports[name], kChurned, false)) << name;
+    for (const char* name : {"new.reg", "mod.reg", "modo.reg"})
+      EXPECT_EQ(Part(reports[name], kChurned, true), std::vector<std::string>{}) << name;
+    for (const std::string& line : Part(reports["rem.reg"], kChurned, true))
+      EXPECT_NE(std::find(storedKey.begin(), storedKey.end(), line), storedKey.end()) << line;
+  });
 }
 
 }  // namespace
