@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -25,16 +24,14 @@ class EnumeratorTest : public ::testing::Test {
   RegistryKeyEnumerator enumerator_{room_};
 };
 
-// Listing itself shows in every snapshot; what it answers when it cannot list shows here.
+// Listing itself shows in every snapshot, a key that cannot be opened in the
+// capture's tests; here what it answers for the other keys it cannot list.
 TEST_F(EnumeratorTest, KeysThatCannotBeListedGiveTheRegistrysCode) {
   registry_.AddKey("HKEY_LOCAL_MACHINE\\K");
-  registry_.AddKey("HKEY_LOCAL_MACHINE\\Denied");
-  staged_.Fail(test::StagedRegistry::Call::kOpenKey, "HKEY_LOCAL_MACHINE\\Denied");
   staged_.Fail(test::StagedRegistry::Call::kQueryInfoKey, "HKEY_LOCAL_MACHINE\\K");
   for (auto [path, error] : {std::pair<const char*, std::uint32_t>{"HKEY_PERFORMANCE_DATA", 6},
                              {"hkey_local_machine", 6},
                              {"HKEY_LOCAL_MACHINE\\Missing", 2},
-                             {"HKEY_LOCAL_MACHINE\\Denied", 5},
                              {"HKEY_LOCAL_MACHINE\\K", 5}}) {
     EXPECT_FALSE(enumerator_.Open(path)) << path;
     EXPECT_EQ(GetLastError(), error) << path;
@@ -45,7 +42,7 @@ TEST_F(EnumeratorTest, KeysThatCannotBeListedGiveTheRegistrysCode) {
 // again at each of the next reads, `times` times in all.
 TEST_F(EnumeratorTest, DataThatKeepsGrowingIsReadAgainAFewTimesAtMost) {
   const char* key = "HKEY_CURRENT_USER\\Growing";
-  for (int times : {1, 4, 5}) {
+  for (int times : {4, 5}) {
     registry_.SetValue(key, "v", platform::kRegBinary, {1, 2});
     int reads = 0;
     std::vector<std::uint8_t> grown;
@@ -55,18 +52,15 @@ TEST_F(EnumeratorTest, DataThatKeepsGrowingIsReadAgainAFewTimesAtMost) {
       registry_.SetValue(key, "v", platform::kRegBinary, grown);
     });
     ASSERT_TRUE(enumerator_.Open(key));
-    EXPECT_EQ(enumerator_.dataCapacity, 2u * 2 + 2);
-    bool read = enumerator_.Next();
-    EXPECT_EQ(read, times <= 4) << times;
-    if (read) {
-      EXPECT_EQ(enumerator_.dataCapacity, grown.size() * 2 + 2);
-      EXPECT_EQ(std::vector<std::uint8_t>(enumerator_.current.data.get(),
-                                          enumerator_.current.data.get() + enumerator_.current.dataLength),
-                grown);
+    if (times == 4) {
+      ASSERT_TRUE(enumerator_.Next());
+      const std::uint8_t* data = enumerator_.current.data.get();
+      EXPECT_EQ(std::vector<std::uint8_t>(data, data + enumerator_.current.dataLength), grown);
     } else {
+      EXPECT_FALSE(enumerator_.Next());
       EXPECT_EQ(GetLastError(), platform::kErrorMoreData);
     }
-    EXPECT_EQ(reads, std::min(times, 4) + 1) << times;
+    EXPECT_EQ(reads, 5) << times;
   }
   // A name too long for any buffer is no value that grows: one read.
   registry_.DeleteValue(key, "v");
@@ -133,14 +127,6 @@ TEST_F(EnumeratorTest, EntriesThatGoWhileAKeyIsListedAreLeftOutAndTheListingEnds
   std::vector<std::string> listed;
   while (enumerator_.Next()) listed.push_back(enumerator_.current.name);
   EXPECT_EQ(listed, (std::vector<std::string>{"v0", "v1", "v2", "v3", "a", "b", "c", "v3"}));
-
-  // Any other error ends the listing with its code, as before.
-  staged_.SetHook(nullptr);
-  staged_.Fail(Call::kEnumKey, key, platform::kErrorAccessDenied);
-  ASSERT_TRUE(enumerator_.Open(key));
-  while (enumerator_.Next()) {
-  }
-  EXPECT_EQ(GetLastError(), platform::kErrorAccessDenied);
 }
 
 }  // namespace
