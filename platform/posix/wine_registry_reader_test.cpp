@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "test/registry_listing.h"
-#include "test/temp_folder.h"
 
 namespace platform::posix {
 namespace {
@@ -122,24 +121,6 @@ TEST(WineRegistryReaderTest, EveryValueForm) {
   EXPECT_TRUE(Dump(loaded.registry, "Forms").starts_with("[Forms] class  max 26\n"));
 }
 
-TEST(WineRegistryReaderTest, ImpliedParentsAndNamesInOtherCase) {
-  Loaded loaded(kHeader +
-                "[Software\\\\Vendor\\\\App\\\\Deep] 1\n"
-                "\"v\"=\"1\"\n"
-                "[SOFTWARE\\\\vendor\\\\Other]\n"
-                "\"Name\"=\"first\"\n"
-                "\"NAME\"=\"second\"\n"
-                "[software\\\\VENDOR\\\\other]\n"
-                "\"name\"=\"third\"\n"
-                "\"Added\"=\"x\"\n");
-  EXPECT_EQ(loaded.Subkeys(""), std::vector<std::string>{"Software"});
-  EXPECT_EQ(loaded.Subkeys("Software\\Vendor"), (std::vector<std::string>{"App", "Other"}));
-  EXPECT_EQ(loaded.Subkeys("Software\\Vendor\\App"), std::vector<std::string>{"Deep"});
-  EXPECT_EQ(loaded.Values("software\\vendor\\app"), std::vector<ListedValue>{});
-  EXPECT_EQ(loaded.Values("Software\\Vendor\\Other"),
-            (std::vector<ListedValue>{{"Added", kRegSz, Sz("x")}, {"Name", kRegSz, Sz("third")}}));
-}
-
 TEST(WineRegistryReaderTest, LinksLeadToTargetsAndFailWhenBroken) {
   Loaded loaded(kHeader +
                 "[Software\\\\Classes\\\\CLSID\\\\{1}]\n"
@@ -199,9 +180,10 @@ TEST(WineRegistryReaderTest, OnlyTheRegistryHeaderOpensAFile) {
   }
 }
 
-// Keys that come back later in the file, classes, links whose target is set
-// in another block, unreadable lines, and a line that only looks like a key
-// line, as hex data goes on into it.
+// Keys that come back later in the file, in other case, classes, links whose
+// target is set in another block, unreadable lines, and a line that only
+// looks like a key line, as hex data goes on into it. A key keeps its first
+// spelling, a value too; parents are implied.
 const std::string kSeenAgain =
     "[Shared\\\\Key] 1\n#class=\"first\"\n\"A\"=\"1\"\n\"b\"=dword:00000001\n"
     "[Links\\\\Late]\n#link\n"
@@ -225,21 +207,6 @@ TEST(WineRegistryReaderTest, AKeySeenAgainLaterGainsWhatItsLaterBlocksSay) {
   EXPECT_EQ(loaded.Subkeys(""), (std::vector<std::string>{"Fill", "Links", "Other", "Shared"}));
   EXPECT_EQ(loaded.Subkeys("Links\\Late"), (std::vector<std::string>{"0"}));
   EXPECT_EQ(loaded.badLines, 7u);
-}
-
-TEST(WineRegistryReaderTest, AFileReadsAsItsTextDoes) {
-  const std::string text = kHeader + kSeenAgain + kSeenAgain;
-  test::TempFolder folder;
-  folder.WriteFile("system.reg", text);
-  Loaded whole(text);
-  MemoryRegistry fromFile;
-  WineRegistryReader reader(fromFile);
-  testing::internal::CaptureStdout();
-  reader.ReadFile(folder.path() + "/system.reg", fromFile.RootKey(kLocalMachine));
-  reader.Finish();
-  testing::internal::GetCapturedStdout();
-  EXPECT_EQ(reader.bytesRead(), text.size());
-  EXPECT_EQ(Dump(fromFile, ""), Dump(whole.registry, ""));
 }
 
 TEST(WineRegistryReaderTest, AFileCutAnywhereKeepsEveryLineBeforeTheCut) {
