@@ -67,13 +67,6 @@ TEST_F(DirectoryCaptureTest, UnlistableFolderIsReportedAndStoredEmptyAndTheWalkG
   EXPECT_EQ(bytes.size(), RecordAt(half, 0));
 }
 
-TEST_F(DirectoryCaptureTest, AMissingRootIsReportedAndStoredAsTheHeaderAlone) {
-  bool complete = true;
-  EXPECT_EQ(Capture("C:\\missing", &complete), "path not found 3\nC:\\missing\n");
-  EXPECT_FALSE(complete);
-  EXPECT_EQ(Snapshot(), std::string("\x0a\0\0\0C:\\missing", 14));
-}
-
 // What the platform left in a record after the name and in the reserved
 // words is stored as zeros, so that equal trees give equal snapshots.
 TEST_F(DirectoryCaptureTest, WhatThePlatformLeftAfterTheNameAndInTheReservedWordsIsStoredAsZeros) {
