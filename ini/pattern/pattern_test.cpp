@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "io/error.h"
 
@@ -40,9 +41,17 @@ TEST(PatternMatchTest, MatchesWithoutBacktracking) {
   EXPECT_TRUE(Pattern("abc", true).Match("xABCx"));
   EXPECT_TRUE(Pattern("[A-C]+d", true).Match("abcD"));
   EXPECT_FALSE(Pattern("\\233", true).Match("\xc9"));
+}
 
-  EXPECT_THROW(Pattern("").Match("abc"), InvalidArgumentError);
-  EXPECT_THROW(Pattern("|a").Match("a"), InvalidArgumentError);
+TEST(PatternMatchTest, MalformedPatternsAreInvalidArguments) {
+  // Nothing to match, nothing to repeat, a repeated group, an anchor repeated
+  // without end, a lone trailing backslash, groups nested beyond the stack's
+  // comfort.
+  const std::vector<std::string> texts = {"",   "|a",   "*a",  "(a|+)", "(a)*", "^*",
+                                          "$+", "a$*", "[$]*", "a\\",  "[a\\", std::string(100000, '(')};
+  for (const std::string& text : texts)
+    EXPECT_THROW(Pattern(text.c_str()).Match("a"), InvalidArgumentError) << text.substr(0, 10);
+  EXPECT_TRUE(Pattern("^?a$?[^$]*").Match("a"));  // these end
 }
 
 TEST(PatternMatchTest, CaptureReturnsTheStretchBetweenMarks) {
