@@ -5,8 +5,6 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <optional>
 #include <stdexcept>
@@ -123,14 +121,11 @@ std::map<std::string, std::string> StateOf(const std::filesystem::path& root) {
     }
     struct stat st;
     if (lstat(it->path().c_str(), &st) != 0) throw std::runtime_error("cannot stat " + relative);
-    std::string& file = state[relative] = std::to_string(st.st_mode) + " " + std::to_string(st.st_mtim.tv_sec) + "." +
-                                          std::to_string(st.st_mtim.tv_nsec) + " ";
-    if (S_ISLNK(st.st_mode)) {
-      file += std::filesystem::read_symlink(it->path()).string();
-    } else if (S_ISREG(st.st_mode)) {
-      std::ifstream in(it->path(), std::ios::binary);
-      file += std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    state[relative] = std::to_string(st.st_mode) + " " + std::to_string(st.st_mtim.tv_sec) + "." +
+                      std::to_string(st.st_mtim.tv_nsec) + " " +
+                      (S_ISLNK(st.st_mode)   ? std::filesystem::read_symlink(it->path()).string()
+                       : S_ISREG(st.st_mode) ? test::ReadAll(it->path())
+                                             : "");
   }
   return state;
 }

@@ -34,16 +34,6 @@ TEST_F(DirectoryCaptureTest, ListingsFollowDepthFirstAndTheirFoldersPointAtThem)
   EXPECT_EQ(U32(bytes, s), 1u);
 }
 
-TEST_F(DirectoryCaptureTest, AFolderWithoutSubfoldersIsItsListingAlone) {
-  Write("Flat\\one.txt");
-  Write("Flat\\two.txt");
-  Capture("C:\\Flat");
-  EXPECT_EQ(Snapshot().size(), RecordAt(DirRootListingOffset(7), 2));
-  files_.AddFolder("C:\\R\\S\\Empty");
-  Capture("C:\\R\\S\\Empty");
-  EXPECT_EQ(Snapshot(), std::string("\x0c\0\0\0C:\\R\\S\\Empty\0\0\0\0", 20));
-}
-
 TEST_F(DirectoryCaptureTest, UnlistableFolderIsReportedAndStoredEmptyAndTheWalkGoesOn) {
   Write("R\\A\\a.txt");
   Write("R\\B\\Deep\\d.txt");

@@ -45,27 +45,6 @@ TEST(MemoryRegistryTest, OpenAndQueryFailWithWindowsErrorCodes) {
   EXPECT_EQ(registry.CloseKey(kLocalMachine), kErrorSuccess);
 }
 
-TEST(MemoryRegistryTest, NamesMatchWithoutCaseAndKeepTheirFirstSpelling) {
-  MemoryRegistry registry;
-  // Wine's order: lower-cased UTF-16, so [ \ ] ^ _ and ` come before letters.
-  for (const char* name : {"Z", "~t", "b", "Data", "[x]", "\xc3\xa9t", "A", "q\"uote", "{w", "1", "_u", "|p", "a1", "^c",
-                           "B2", "`g", "\xc3\x89z"})
-    registry.AddKey(std::string("HKEY_CURRENT_USER\\Order\\") + name);
-  registry.AddKey("HKEY_CURRENT_USER\\ORDER\\a");  // the same key as A
-  registry.SetString("HKEY_CURRENT_USER\\Order", "Zeta", "z");
-  registry.SetString("HKEY_CURRENT_USER\\Order", "", "default");
-  registry.SetString("HKEY_CURRENT_USER\\Order", "alpha", "1");
-  registry.SetString("HKEY_CURRENT_USER\\Order", "ALPHA", "2");  // replaces the data only
-
-  EXPECT_EQ(ListSubkeys(registry, kCurrentUser, "order"),
-            (std::vector<std::string>{"1", "[x]", "^c", "_u", "`g", "A", "a1", "b", "B2", "Data", "q\"uote", "Z", "{w",
-                                      "|p", "~t", "\xc3\xa9t", "\xc3\x89z"}));
-  EXPECT_EQ(ListValues(registry, kCurrentUser, "ORDER"),
-            (std::vector<ListedValue>{{"", kRegSz, Sz("default")}, {"alpha", kRegSz, Sz("2")}, {"Zeta", kRegSz, Sz("z")}}));
-  registry.DeleteValue("HKEY_CURRENT_USER\\Order", "zeta");
-  EXPECT_EQ(ListValues(registry, kCurrentUser, "Order").size(), 2u);
-}
-
 TEST(MemoryRegistryTest, EnumerationReportsWhatDoesNotFitAndTheEnd) {
   MemoryRegistry registry;
   registry.SetValue("HKEY_USERS\\K", "bin", kRegBinary, std::vector<std::uint8_t>(100, 7));
