@@ -91,7 +91,7 @@ class MemoryFiles::MemoryFile : public platform::NativeFile {
   std::uint64_t position_ = 0;
 };
 
-MemoryFiles::MemoryFiles(platform::FileSystem* disk) : disk_(disk) { platform::SetFiles(this); }
+MemoryFiles::MemoryFiles() { platform::SetFiles(this); }
 MemoryFiles::~MemoryFiles() { platform::SetFiles(nullptr); }
 
 MemoryFiles::Node* MemoryFiles::Find(const std::string& path) const {
@@ -140,7 +140,6 @@ void MemoryFiles::FailListing(const std::string& folder, std::uint32_t error, st
 }
 
 std::unique_ptr<platform::NativeFile> MemoryFiles::Open(const std::string& path, platform::OpenMode mode) {
-  if (disk_) return disk_->Open(path, mode);
   std::string key = KeyOf(path);
   Node* node = Find(key);
   const Node* folder = Find(ParentOf(key));
@@ -160,37 +159,28 @@ std::unique_ptr<platform::FolderSearch> MemoryFiles::FindFirst(const std::string
   std::string key = KeyOf(pattern), folderKey = ParentOf(key);
   auto fault = listingFaults_.find(folderKey);
   if (fault != listingFaults_.end() && fault->second.at == 0) return Failed(fault->second.error);
+  const Node* folder = Find(folderKey);
+  if (!folder || !folder->folder || !key.ends_with("\\*.*")) return Failed(platform::kErrorPathNotFound);
   auto listing = std::make_unique<Listing>();
-  if (disk_) {
-    std::unique_ptr<platform::FolderSearch> search = disk_->FindFirst(pattern, data);
-    if (!search) return nullptr;
-    do listing->entries.push_back(*data);
-    while (search->FindNext(data));
-    listing->error = platform::GetLastError();
-    *data = listing->entries.front();
-  } else {
-    const Node* folder = Find(folderKey);
-    if (!folder || !folder->folder || !key.ends_with("\\*.*")) return Failed(platform::kErrorPathNotFound);
-    auto add = [&](const std::string& name, const Node& node) {
-      platform::FindData& entry = listing->entries.emplace_back();
-      entry.fileAttributes = node.attributes        ? node.attributes
-                             : node.folder ? platform::kFileAttributeDirectory
+  auto add = [&](const std::string& name, const Node& node) {
+    platform::FindData& entry = listing->entries.emplace_back();
+    entry.fileAttributes = node.attributes ? node.attributes
+                           : node.folder   ? platform::kFileAttributeDirectory
                                            : platform::kFileAttributeArchive;
-      auto time = [](std::uint64_t t) { return platform::FileTime{static_cast<std::uint32_t>(t), static_cast<std::uint32_t>(t >> 32)}; };
-      entry.creationTime = entry.lastWriteTime = time(node.writeTime);
-      entry.lastAccessTime = time(node.readTime ? node.readTime : node.writeTime);
-      std::uint64_t size = node.folder ? 0 : node.content->size();
-      entry.fileSizeLow = static_cast<std::uint32_t>(size), entry.fileSizeHigh = static_cast<std::uint32_t>(size >> 32);
-      std::strncpy(entry.fileName, name.c_str(), sizeof entry.fileName - 1);
-    };
-    if (folderKey.find('\\') != std::string::npos) add(".", *folder), add("..", *folder);  // not at a drive's root
-    std::string below = folderKey + "\\";
-    for (auto it = nodes_.lower_bound(below); it != nodes_.end() && it->first.starts_with(below); ++it)
-      if (it->first.find('\\', below.size()) == std::string::npos)
-        add(it->second.path.substr(it->second.path.rfind('\\') + 1), it->second);
-    if (listing->entries.empty()) return Failed(platform::kErrorFileNotFound);
-    *data = listing->entries.front();
-  }
+    auto time = [](std::uint64_t t) { return platform::FileTime{static_cast<std::uint32_t>(t), static_cast<std::uint32_t>(t >> 32)}; };
+    entry.creationTime = entry.lastWriteTime = time(node.writeTime);
+    entry.lastAccessTime = time(node.readTime ? node.readTime : node.writeTime);
+    std::uint64_t size = node.folder ? 0 : node.content->size();
+    entry.fileSizeLow = static_cast<std::uint32_t>(size), entry.fileSizeHigh = static_cast<std::uint32_t>(size >> 32);
+    std::strncpy(entry.fileName, name.c_str(), sizeof entry.fileName - 1);
+  };
+  if (folderKey.find('\\') != std::string::npos) add(".", *folder), add("..", *folder);  // not at a drive's root
+  std::string below = folderKey + "\\";
+  for (auto it = nodes_.lower_bound(below); it != nodes_.end() && it->first.starts_with(below); ++it)
+    if (it->first.find('\\', below.size()) == std::string::npos)
+      add(it->second.path.substr(it->second.path.rfind('\\') + 1), it->second);
+  if (listing->entries.empty()) return Failed(platform::kErrorFileNotFound);
+  *data = listing->entries.front();
   if (fault != listingFaults_.end()) {
     listing->entries.resize(std::min<std::size_t>(listing->entries.size(), fault->second.at));
     listing->error = fault->second.error;
@@ -199,7 +189,6 @@ std::unique_ptr<platform::FolderSearch> MemoryFiles::FindFirst(const std::string
 }
 
 bool MemoryFiles::CreateFolder(const std::string& path) {
-  if (disk_) return disk_->CreateFolder(path);
   std::string key = KeyOf(path), parentKey = ParentOf(key);
   const Node* parent = Find(parentKey);
   if (Find(key)) return Fail(platform::kErrorAlreadyExists);
@@ -209,7 +198,6 @@ bool MemoryFiles::CreateFolder(const std::string& path) {
 }
 
 bool MemoryFiles::CopyFile(const std::string& from, const std::string& to) {
-  if (disk_) return disk_->CopyFile(from, to);
   std::unique_ptr<platform::NativeFile> source = Open(from, platform::OpenMode::kRead);
   std::unique_ptr<platform::NativeFile> target = source ? Open(to, platform::OpenMode::kCreateWrite) : nullptr;
   std::string content = target ? *Find(from)->content : "";
@@ -217,13 +205,11 @@ bool MemoryFiles::CopyFile(const std::string& from, const std::string& to) {
 }
 
 bool MemoryFiles::FolderExists(const std::string& path) {
-  if (disk_) return disk_->FolderExists(path);
   const Node* node = Find(path);
   return node && node->folder;
 }
 
 bool MemoryFiles::DeleteFile(const std::string& path) {
-  if (disk_) return disk_->DeleteFile(path);
   std::string key = KeyOf(path);
   const Node* node = Find(key);
   if (!node) {

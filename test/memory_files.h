@@ -2,8 +2,7 @@
 // A file system held in memory, addressed by Windows paths and matched
 // without regard to letter case, as Windows matches them. Tests and fuzz
 // targets install it (platform::SetFiles, for the object's lifetime) so that
-// nothing touches the disk, and stage faults through it. Given the system's
-// file system, it passes everything on to it and stages only listing faults.
+// nothing touches the disk, and stage faults through it.
 
 #include <cstdint>
 #include <map>
@@ -17,7 +16,7 @@ namespace test {
 
 class MemoryFiles : public platform::FileSystem {
  public:
-  explicit MemoryFiles(platform::FileSystem* disk = nullptr);
+  MemoryFiles();
   ~MemoryFiles() override;
   MemoryFiles(const MemoryFiles&) = delete;
 
@@ -72,7 +71,6 @@ class MemoryFiles : public platform::FileSystem {
   mutable std::map<std::string, Node> nodes_;  // by lower-case path
   std::map<std::string, Fault> writeFaults_, readFaults_, listingFaults_;
   std::uint32_t readLimit_ = 0;
-  platform::FileSystem* disk_;
   std::uint64_t clock_ = 0x01D0000000000000;  // a FILETIME in 2015
 };
 

@@ -5,15 +5,26 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <initializer_list>
 #include <stdexcept>
 
 namespace test {
 
 namespace {
 
-// In the child: the environment and the program, which does not return.
-[[noreturn]] void Exec(const std::string& executable, const std::vector<std::string>& arguments,
-                       const std::map<std::string, std::optional<std::string>>& environment) {
+// Starts `executable` with `input` and `output` as its standard input and
+// output, closing `others` in the child; its process id.
+pid_t Spawn(const std::string& executable, const std::vector<std::string>& arguments,
+            const std::map<std::string, std::optional<std::string>>& environment, int input, int output,
+            std::initializer_list<int> others = {}) {
+  pid_t child = fork();
+  if (child < 0) throw std::runtime_error("fork failed");
+  if (child > 0) return child;
+  if (input < 0 || output < 0) _exit(127);
+  dup2(input, 0);
+  dup2(output, 1);
+  for (int fd : {input, output}) close(fd);
+  for (int fd : others) close(fd);
   for (const auto& [name, value] : environment)
     value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
   std::vector<char*> argv = {const_cast<char*>(executable.c_str())};
@@ -30,14 +41,7 @@ RunResult Run(const std::string& executable, const std::vector<std::string>& arg
               const std::string& input) {
   int in[2], out[2];
   if (pipe(in) != 0 || pipe(out) != 0) throw std::runtime_error("pipe failed");
-  pid_t child = fork();
-  if (child < 0) throw std::runtime_error("fork failed");
-  if (child == 0) {
-    dup2(in[0], 0);
-    dup2(out[1], 1);
-    for (int fd : {in[0], in[1], out[0], out[1]}) close(fd);
-    Exec(executable, arguments, environment);
-  }
+  pid_t child = Spawn(executable, arguments, environment, in[0], out[1], {in[1], out[0]});
   close(in[0]);
   close(out[1]);
   if (!input.empty() && write(in[1], input.data(), input.size()) < 0) {
@@ -47,25 +51,16 @@ RunResult Run(const std::string& executable, const std::vector<std::string>& arg
   char buffer[65536];
   for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) result.output.append(buffer, n);
   close(out[0]);
-  int status = 0;
-  waitpid(child, &status, 0);
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.status = Wait(child);
   return result;
 }
 
 int Start(const std::string& executable, const std::vector<std::string>& arguments,
           const std::map<std::string, std::optional<std::string>>& environment, const std::string& outputPath) {
-  pid_t child = fork();
-  if (child < 0) throw std::runtime_error("fork failed");
-  if (child == 0) {
-    int in = open("/dev/null", O_RDONLY), out = open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (in < 0 || out < 0) _exit(127);
-    dup2(in, 0);
-    dup2(out, 1);
-    close(in);
-    close(out);
-    Exec(executable, arguments, environment);
-  }
+  int in = open("/dev/null", O_RDONLY), out = open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  pid_t child = Spawn(executable, arguments, environment, in, out);
+  for (int fd : {in, out})
+    if (fd >= 0) close(fd);
   return child;
 }
 

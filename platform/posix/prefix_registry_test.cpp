@@ -31,33 +31,6 @@ std::string Load(const std::string& prefix, MemoryRegistry& registry) {
   return testing::internal::GetCapturedStdout();
 }
 
-TEST(PrefixRegistryTest, FiveRootsShowTheThreeFiles) {
-  test::TempPrefix prefix;
-  prefix.WriteFile("system.reg",
-                   "WINE REGISTRY Version 2\n#arch=win64\n"
-                   "[Software\\\\Classes\\\\.txt]\n@=\"txtfile\"\n"
-                   "[System\\\\ControlSet001\\\\Hardware Profiles\\\\Current\\\\Software]\n\"cfg\"=\"1\"\n"
-                   "[System\\\\CurrentControlSet]\n#link\n"
-                   "\"SymbolicLinkValue\"=hex(6):5c,00,52,00,65,00,67,00,69,00,73,00,74,00,72,00,79,00,5c,00,4d,00,\\\n"
-                   "  61,00,63,00,68,00,69,00,6e,00,65,00,5c,00,53,00,79,00,73,00,74,00,65,00,6d,00,5c,00,43,00,6f,\\\n"
-                   "  00,6e,00,74,00,72,00,6f,00,6c,00,53,00,65,00,74,00,30,00,30,00,31,00\n");
-  prefix.WriteFile("user.reg", "WINE REGISTRY Version 2\n[Software\\\\Sample]\n\"Ver\"=\"1\"\n");
-  prefix.WriteFile("userdef.reg", "WINE REGISTRY Version 2\n[Control Panel]\n\"def\"=\"1\"\n");
-
-  MemoryRegistry registry;
-  EXPECT_EQ(Load(prefix.path(), registry), "");
-  EXPECT_EQ(Names(registry, kClassesRoot, ""), ".txt");
-  EXPECT_EQ(Names(registry, kClassesRoot, ".txt"), "=");
-  EXPECT_EQ(Names(registry, kCurrentUser, "Software\\Sample"), "=Ver");
-  EXPECT_EQ(Names(registry, kLocalMachine, ""), "Software,System");
-  EXPECT_EQ(Names(registry, kLocalMachine, "System"), "ControlSet001,CurrentControlSet");
-  EXPECT_EQ(Names(registry, kUsers, ""), ".Default,S-1-5-21-0-0-0-1000");
-  EXPECT_EQ(Names(registry, kUsers, ".Default\\Control Panel"), "=def");
-  EXPECT_EQ(Names(registry, kUsers, "S-1-5-21-0-0-0-1000\\Software"), "Sample");
-  EXPECT_EQ(Names(registry, kCurrentConfig, ""), "Software");
-  EXPECT_EQ(Names(registry, kCurrentConfig, "Software"), "=cfg");
-}
-
 TEST(PrefixRegistryTest, MissingOrForeignFilesLeaveEmptyKeys) {
   test::TempPrefix prefix;
   prefix.WriteFile("system.reg", "WINE REGISTRY Version 2\n[Software\\\\Wine]\n");
