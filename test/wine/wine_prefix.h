@@ -4,7 +4,6 @@
 // prefix's server. The destructor ends the prefix's server and removes it all.
 
 #include <map>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,10 +17,6 @@ class WinePrefix {
  public:
   /// Makes the prefix (wineboot -i) and waits until Wine has written it.
   WinePrefix();
-  /// A prefix of its own that starts as a copy of `other`, once Wine has
-  /// written it: its registry files are copies, the rest is linked to
-  /// `other`'s where it can be (what the tests change is the registry).
-  static std::unique_ptr<WinePrefix> CopyOf(const WinePrefix& other);
   ~WinePrefix() { Host(VASTREL_WINESERVER, {"-k"}); }
   WinePrefix(const WinePrefix&) = delete;
 
@@ -47,8 +42,6 @@ class WinePrefix {
   void WaitForServer() const { Host(VASTREL_WINESERVER, {"-w"}); }
 
  private:
-  struct Empty {};
-  explicit WinePrefix(Empty) {}
   std::map<std::string, std::optional<std::string>> Environment() const;
 
   TempFolder folder_;
