@@ -36,7 +36,6 @@ constexpr int kChurnedRounds = 3;
 struct ExeRun {
   std::string output;
   std::string folder;
-  std::string File(const std::string& name) const { return ReadAll(folder + "/" + name); }
 };
 
 ExeRun RunExe(const WinePrefix& prefix, const char* option, const std::string& copy) {
@@ -60,7 +59,7 @@ std::vector<Restamp> LeftOut() {
 std::map<std::string, std::string> OutsideTheChurn(const ExeRun& run) {
   std::map<std::string, std::string> files;
   for (const auto& entry : fs::directory_iterator(run.folder)) {
-    std::string name = entry.path().filename().string(), text = run.File(name);
+    std::string name = entry.path().filename().string(), text = ReadAll(entry.path());
     if (name == "reg.bin.txt") continue;
     if (name == "reg.bin") text = registry_test::StoredText(entry.path().string());
     if (name == "redo.reg" || name == "undo.reg") text = ScriptAsReport(text);
