@@ -316,8 +316,12 @@ class WineEndToEnd : public ::testing::Test {
     results_.reset();
   }
 
+  // Runs `commands` as the batch file C:\`name`, which stops at the first that fails.
   static void RunScript(const std::string& name, const std::vector<std::string>& commands) {
-    RunResult result = prefix_->RunBatch(name, commands);
+    std::string script = "@echo off\r\n";
+    for (const std::string& command : commands) script += command + "\r\nif errorlevel 1 exit /b 1\r\n";
+    WriteAll(prefix_->DriveC(name), script);
+    RunResult result = prefix_->Wine({"cmd", "/c", "C:\\" + name});
     ASSERT_EQ(result.status, 0) << name << ":\n" << result.output;
   }
 

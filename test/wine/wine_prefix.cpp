@@ -14,15 +14,6 @@ WinePrefix::WinePrefix() {
     throw std::runtime_error("wineboot could not make a prefix in " + prefix_ + ":\n" + boot.output);
 }
 
-RunResult WinePrefix::RunBatch(const std::string& name, const std::vector<std::string>& commands) const {
-  std::string script = "@echo off\r\n";
-  for (const std::string& command : commands) script += command + "\r\nif errorlevel 1 exit /b 1\r\n";
-  WriteAll(DriveC(name), script);
-  RunResult result = Wine({"cmd", "/c", "C:\\" + name});
-  WaitForServer();
-  return result;
-}
-
 RunResult WinePrefix::Host(const std::string& program, const std::vector<std::string>& arguments) const {
   return Run(program, arguments, Environment());
 }

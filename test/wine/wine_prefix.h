@@ -27,9 +27,6 @@ class WinePrefix {
 
   /// Runs `wine` with `arguments` in the prefix; standard input is empty.
   RunResult Wine(const std::vector<std::string>& arguments) const { return Host(VASTREL_WINE, arguments); }
-  /// Runs `commands` as the batch file C:\`name`, which stops at the first
-  /// that fails, and waits for the server; the result of cmd.
-  RunResult RunBatch(const std::string& name, const std::vector<std::string>& commands) const;
   /// Runs a host program with the prefix's environment (the Linux vastrel).
   RunResult Host(const std::string& program, const std::vector<std::string>& arguments) const;
   /// Starts `wine` with `arguments` in the prefix and goes on; what it
