@@ -28,9 +28,10 @@ bool CompareRegistry(const std::string& snapshotPath, const std::string& newPath
   reports.modified.OpenOrThrow(modPath, createWrite);
   reports.original.OpenOrThrow(modoPath, createWrite);
   reports.removed.OpenOrThrow(remPath, createWrite);
+  const bool scripts = !redoPath.empty() && !undoPath.empty();
   File redoFile, undoFile;
   std::optional<ChangeScript> redo, undo;
-  if (!redoPath.empty() && !undoPath.empty()) {
+  if (scripts) {
     redoFile.OpenOrThrow(redoPath, createWrite);
     undoFile.OpenOrThrow(undoPath, createWrite);
   }
@@ -41,7 +42,7 @@ bool CompareRegistry(const std::string& snapshotPath, const std::string& newPath
   reports.modified.Write(";   Modified Registry\r\n\r\n");
   reports.original.Write(";   Original Registry\r\n\r\n");
   reports.removed.Write(";   Removed Registry\r\n\r\n");
-  if (!redoPath.empty() && !undoPath.empty()) {
+  if (scripts) {
     reports.redo = &redo.emplace(redoFile);
     reports.undo = &undo.emplace(undoFile);
   }
@@ -101,8 +102,7 @@ RegistryComparison::Walk RegistryComparison::CompareKeyAt(const std::string& pat
   }
   const bool scripted = reports_.redo && ScriptsCover(path, userSid_);
   changed_.clear();
-  newNames_.clear();
-  newNameEnds_.clear();
+  newKeys_.clear();
   // Each report gets the key's header once, before its first value line;
   // mod.reg and modo.reg get theirs together.
   const char* newHeader = path.c_str();
@@ -134,14 +134,13 @@ RegistryComparison::Walk RegistryComparison::CompareKeyAt(const std::string& pat
     } else {
       // Exported once the listing is complete: redo.reg must first remove
       // what has gone, which may be this key in another letter case.
-      newNames_ += entry.name;
-      newNameEnds_.push_back(newNames_.size());
+      newKeys_.push_back(ChildKeyPath(path, entry.name));
     }
   }
   std::uint32_t status = platform::GetLastError();
   const bool listed = status == platform::kErrorNoMoreFiles;
   if (scripted) ScriptKey(path, listed);
-  ExportNewKeys(path);
+  ExportNewKeys();
   if (!listed) {
     std::printf("\b \n->%s\nError %d\n", path.c_str(), static_cast<int>(status));
     return Walk::kStopped;
@@ -204,12 +203,8 @@ void RegistryComparison::ScriptKey(const std::string& path, bool listed) {
   }
   for (const ChangedValue& value : changed_) redo.SetValue(path, value.live);
 
-  std::size_t nameStart = 0;
-  for (std::size_t nameEnd : newNameEnds_) {
-    std::string childPath = ChildKeyPath(path, std::string_view(newNames_).substr(nameStart, nameEnd - nameStart));
-    nameStart = nameEnd;
+  for (const std::string& childPath : newKeys_)
     if (ScriptsCover(childPath, userSid_)) undo.DeleteKey(childPath);
-  }
   for (const ChangedValue& value : changed_)
     if (!value.before) undo.DeleteValue(path, value.live.name);
   for (const ChangedValue& value : changed_)
@@ -223,11 +218,8 @@ void RegistryComparison::ScriptKey(const std::string& path, bool listed) {
   }
 }
 
-void RegistryComparison::ExportNewKeys(const std::string& path) {
-  std::size_t nameStart = 0;
-  for (std::size_t nameEnd : newNameEnds_) {
-    std::string childPath = ChildKeyPath(path, std::string_view(newNames_).substr(nameStart, nameEnd - nameStart));
-    nameStart = nameEnd;
+void RegistryComparison::ExportNewKeys() {
+  for (const std::string& childPath : newKeys_) {
     ChangeScript* redo = reports_.redo && ScriptsCover(childPath, userSid_) ? reports_.redo : nullptr;
     reports_.added.Write("\r\n[" + childPath + "]\r\n");
     if (redo) redo->AddKey(childPath);

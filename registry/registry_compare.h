@@ -86,7 +86,7 @@ class RegistryComparison {
   // removals before additions in redo.reg, the reverse in undo.reg.
   void ScriptKey(const std::string& path, bool listed);
   // The new subkeys, into new.reg and redo.reg in one walk each.
-  void ExportNewKeys(const std::string& path);
+  void ExportNewKeys();
 
   SnapshotReader& snapshot_;
   RegistryReports& reports_;
@@ -96,8 +96,7 @@ class RegistryComparison {
   // What one key's listing found new or changed; used before the walk goes
   // deeper, so every key reuses them.
   std::vector<ChangedValue> changed_;
-  std::string newNames_;  // the new subkeys' names one after another
-  std::vector<std::size_t> newNameEnds_;
+  std::vector<std::string> newKeys_;  // the paths of the new subkeys
   // The entries of the key's stored block, the first `count` of them. Only
   // one key's block is needed at a time: the next block reuses the room of
   // the last, its entries' buffers included.
