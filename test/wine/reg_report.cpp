@@ -1,7 +1,9 @@
 #include "test/wine/reg_report.h"
 
+#include <sstream>
 #include <stdexcept>
 
+#include "platform/text.h"
 #include "test/wine/wine_keys.h"
 
 namespace test {
@@ -31,7 +33,9 @@ std::string WithoutRestamps(const std::string& text, const std::vector<Restamp>&
     }
   }
   std::string kept = "REGEDIT4\r\n\r\n" + lines[2] + "\r\n\r\n";
-  for (const auto& [keyPath, values] : keys) {
+  for (const auto& [header, values] : keys) {
+    // A change script's deletion of a key names the key after a "-".
+    std::string keyPath = header.starts_with("-") ? header.substr(1) : header;
     // Whether a restamp names `line`, or with none the key itself.
     auto gone = [&](const std::string* line) {
       for (const Restamp& restamp : restamps) {
@@ -43,20 +47,68 @@ std::string WithoutRestamps(const std::string& text, const std::vector<Restamp>&
       }
       return false;
     };
-    std::string header = "[" + keyPath + "]", valueLines;
     if (gone(nullptr)) {
-      if (removed) removed->push_back(header);
+      if (removed) removed->push_back("[" + header + "]");
       continue;
     }
+    std::string valueLines;
     for (const std::string& line : values) {
       if (!gone(&line))
         valueLines += line + "\r\n";
       else if (removed)
-        removed->push_back(header + " " + line);
+        removed->push_back("[" + header + "] " + line);
     }
-    if (values.empty() || !valueLines.empty()) kept += "\r\n" + header + "\r\n" + valueLines;
+    if (values.empty() || !valueLines.empty()) kept += "\r\n[" + header + "]\r\n" + valueLines;
   }
   return kept;
+}
+
+std::string ScriptAsReport(const std::string& bytes) {
+  std::u16string units;
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
+    units += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
+  std::string text = platform::Utf16ToUtf8(units);
+  // The byte order mark and the header line, then the keys and a blank line, or nothing more.
+  const std::string header = "\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n";
+  if (text == header) text += "\r\n";
+  if (!text.starts_with(header) || !text.ends_with("\r\n\r\n")) throw std::runtime_error("not a change script: " + text);
+  return "REGEDIT4\r\n\r\n;   script\r\n\r\n" + text.substr(header.size(), text.size() - header.size() - 2);
+}
+
+std::string Faults(const std::string& output, const std::string& verb) {
+  std::string faults;
+  // vastrel.exe takes the folder of 32-bit programs from Wine, the Linux build from its own rule.
+  for (const char* step : {"Registry        ", "C:\\windows              ", "C:\\Program Files              ",
+                           "C:\\Program Files (x86)              ", "INI File        "})
+    if (output.find("\r" + verb + " " + step + "\n") == std::string::npos) faults += "not ended: " + std::string(step) + "\n";
+  for (const char* fault : {"path not found", "\nError ", "The snapshot ends"})
+    if (output.find(fault) != std::string::npos) faults += std::string(fault) + "\n";
+  if (!output.ends_with("Press any key to continue\r\n")) faults += "no prompt at the end\n";
+  return faults;
+}
+
+std::vector<std::string> InaccessibleKeys(const std::string& output) {
+  std::vector<std::string> keys;
+  const std::string message = "Inacessible path error=";
+  for (std::size_t at = output.find(message); at != std::string::npos; at = output.find(message, at + 1)) {
+    std::size_t start = output.find('\n', at) + 1;
+    keys.push_back(output.substr(start, output.find('\n', start) - start));
+  }
+  return keys;
+}
+
+std::string FirstDifferences(const std::string& got, const std::string& expected, int most) {
+  std::istringstream a(got), b(expected);
+  std::string differences, lineA, lineB;
+  for (int line = 1, shown = 0; shown < most; ++line) {
+    bool moreA = static_cast<bool>(std::getline(a, lineA)), moreB = static_cast<bool>(std::getline(b, lineB));
+    if (!moreA && !moreB) break;
+    if (moreA && moreB && lineA == lineB) continue;
+    differences += "line " + std::to_string(line) + ": " + (moreA ? lineA : "(end)") + "\n  instead of " +
+                   (moreB ? lineB : "(end)") + "\n";
+    ++shown;
+  }
+  return differences;
 }
 
 }  // namespace test

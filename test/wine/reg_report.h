@@ -1,7 +1,7 @@
 #pragma once
-// Takes out of a REGEDIT4 report as vastrel writes it (two header lines, then
-// for each key an empty line, its header and its value lines), by name, the
-// keys and values that Wine itself changes.
+// Reading what vastrel wrote under Wine: its output, and its REGEDIT4 reports
+// (two header lines, then for each key an empty line, its header and its
+// value lines) without the keys and values that Wine itself changes.
 
 #include <optional>
 #include <string>
@@ -32,5 +32,22 @@ inline const std::vector<Restamp> kWineRestamps = {
 /// Throws std::runtime_error when the report is not laid out as above.
 std::string WithoutRestamps(const std::string& report, const std::vector<Restamp>& restamps,
                             std::vector<std::string>* removed = nullptr);
+
+/// A change script (UTF-16 with a byte order mark) in a report's layout, as
+/// UTF-8, for WithoutRestamps. Throws std::runtime_error when it is not one.
+std::string ScriptAsReport(const std::string& bytes);
+
+/// What a capture (`verb` "Captured") or comparison ("Compared") printed
+/// that shows it went wrong: a step whose end it did not announce, a path
+/// not found, an error, a snapshot cut short, a last line other than the
+/// prompt. Empty when it ran to its end.
+std::string Faults(const std::string& output, const std::string& verb);
+
+/// The keys that a run's "Inacessible path" messages name, in their order.
+std::vector<std::string> InaccessibleKeys(const std::string& output);
+
+/// The first few lines in which two texts differ, with their numbers, or
+/// nothing (texts too large for gtest to show their differences).
+std::string FirstDifferences(const std::string& got, const std::string& expected, int most = 10);
 
 }  // namespace test

@@ -71,14 +71,10 @@ inline void WalkKey(platform::Registry& registry, platform::RegistryKey root, co
   if (error != 259) out += "  key error " + std::to_string(error) + "\n";
   std::vector<std::uint8_t> data(2 * info.maxValueLength + 2);
   for (std::uint32_t i = 0;; ++i) {
-    std::uint32_t nameLength, type = 0, dataLength;
-    for (int attempt = 0; attempt < 2; ++attempt) {
-      nameLength = static_cast<std::uint32_t>(name.size()), dataLength = static_cast<std::uint32_t>(data.size());
-      error = registry.EnumValue(key, i, name.data(), &nameLength, &type, data.data(), &dataLength);
-      if (error != 234) break;
-      out += "  (data larger than twice the largest plus 2)\n";
-      data.resize(dataLength + 2);
-    }
+    // Data in UTF-8 takes at most twice the bytes the registry tells in UTF-16.
+    std::uint32_t nameLength = static_cast<std::uint32_t>(name.size()), type = 0,
+                  dataLength = static_cast<std::uint32_t>(data.size());
+    error = registry.EnumValue(key, i, name.data(), &nameLength, &type, data.data(), &dataLength);
     if (error) {
       if (error != 259) out += "  value " + std::to_string(i) + " error " + std::to_string(error) + "\n";
       break;

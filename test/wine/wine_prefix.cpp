@@ -14,36 +14,6 @@ WinePrefix::WinePrefix() {
     throw std::runtime_error("wineboot could not make a prefix in " + prefix_ + ":\n" + boot.output);
 }
 
-std::unique_ptr<WinePrefix> WinePrefix::CopyOf(const WinePrefix& other) {
-  other.WaitForServer();
-  std::unique_ptr<WinePrefix> copy(new WinePrefix(Empty{}));
-  std::filesystem::create_directories(copy->folder_.path() + "/home");
-  std::filesystem::create_directories(copy->folder_.path() + "/tmp");
-  namespace fs = std::filesystem;
-  std::error_code linked;
-  fs::copy(other.prefix_, copy->prefix_, fs::copy_options::recursive | fs::copy_options::copy_symlinks |
-                                             fs::copy_options::create_hard_links, linked);
-  if (linked) {
-    fs::remove_all(copy->prefix_);
-    fs::copy(other.prefix_, copy->prefix_, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
-  }
-  // Wine rewrites its registry files in place: those are copies of their own.
-  for (const char* file : {"system.reg", "user.reg", "userdef.reg"}) {
-    fs::remove(copy->prefix_ + "/" + file);
-    fs::copy_file(other.prefix_ + "/" + file, copy->prefix_ + "/" + file);
-  }
-  return copy;
-}
-
-RunResult WinePrefix::RunBatch(const std::string& name, const std::vector<std::string>& commands) const {
-  std::string script = "@echo off\r\n";
-  for (const std::string& command : commands) script += command + "\r\nif errorlevel 1 exit /b 1\r\n";
-  WriteAll(DriveC(name), script);
-  RunResult result = Wine({"cmd", "/c", "C:\\" + name});
-  WaitForServer();
-  return result;
-}
-
 RunResult WinePrefix::Host(const std::string& program, const std::vector<std::string>& arguments) const {
   return Run(program, arguments, Environment());
 }

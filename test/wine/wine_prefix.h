@@ -4,7 +4,6 @@
 // prefix's server. The destructor ends the prefix's server and removes it all.
 
 #include <map>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,10 +17,6 @@ class WinePrefix {
  public:
   /// Makes the prefix (wineboot -i) and waits until Wine has written it.
   WinePrefix();
-  /// A prefix of its own that starts as a copy of `other`, once Wine has
-  /// written it: its registry files are copies, the rest is linked to
-  /// `other`'s where it can be (what the tests change is the registry).
-  static std::unique_ptr<WinePrefix> CopyOf(const WinePrefix& other);
   ~WinePrefix() { Host(VASTREL_WINESERVER, {"-k"}); }
   WinePrefix(const WinePrefix&) = delete;
 
@@ -32,9 +27,6 @@ class WinePrefix {
 
   /// Runs `wine` with `arguments` in the prefix; standard input is empty.
   RunResult Wine(const std::vector<std::string>& arguments) const { return Host(VASTREL_WINE, arguments); }
-  /// Runs `commands` as the batch file C:\`name`, which stops at the first
-  /// that fails, and waits for the server; the result of cmd.
-  RunResult RunBatch(const std::string& name, const std::vector<std::string>& commands) const;
   /// Runs a host program with the prefix's environment (the Linux vastrel).
   RunResult Host(const std::string& program, const std::vector<std::string>& arguments) const;
   /// Starts `wine` with `arguments` in the prefix and goes on; what it
@@ -47,8 +39,6 @@ class WinePrefix {
   void WaitForServer() const { Host(VASTREL_WINESERVER, {"-w"}); }
 
  private:
-  struct Empty {};
-  explicit WinePrefix(Empty) {}
   std::map<std::string, std::optional<std::string>> Environment() const;
 
   TempFolder folder_;
